@@ -1,0 +1,355 @@
+// The function type: attributes, method binding, calls, garbage collection.
+#include "function_object.hpp"
+#include "vexal_rt/call.hpp"
+#include "vexal_rt/names.hpp"
+
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <structmember.h>
+
+namespace vexal_rt {
+namespace {
+
+PyObject* invoke(FunctionObject* fn, PyObject* const* values) {
+    if (Py_EnterRecursiveCall(" while calling a Python object")) return nullptr;
+    PyObject* result = nullptr;
+    try {
+        result = fn->impl(fn, values).release();
+    } catch (const PyError&) {
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
+    } catch (const std::exception& e) {
+        PyErr_SetString(PyExc_RuntimeError, e.what());
+    }
+    Py_LeaveRecursiveCall();
+    return result;
+}
+
+PyObject* function_vectorcall(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
+    auto* fn = reinterpret_cast<FunctionObject*>(callable);
+    Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
+    bool only_positional = !kwnames || PyTuple_GET_SIZE(kwnames) == 0;
+    if (only_positional && nargs == fn->argcount && fn->parameter_count() == fn->argcount) {
+        return invoke(fn, args);
+    }
+    BoundArguments bound;
+    if (!bound.bind(fn, args, nargs, only_positional ? nullptr : kwnames)) return nullptr;
+    return invoke(fn, bound.values());
+}
+
+int function_traverse(PyObject* self, visitproc visit, void* arg) {
+    auto* fn = reinterpret_cast<FunctionObject*>(self);
+    Py_VISIT(Py_TYPE(self));
+    Py_VISIT(fn->names);
+    Py_VISIT(fn->code);
+    Py_VISIT(fn->name);
+    Py_VISIT(fn->qualname);
+    Py_VISIT(fn->module);
+    Py_VISIT(fn->doc);
+    Py_VISIT(fn->defaults);
+    Py_VISIT(fn->kwdefaults);
+    Py_VISIT(fn->annotations);
+    Py_VISIT(fn->dict);
+    Py_VISIT(fn->globals);
+    Py_VISIT(fn->closure);
+    return 0;
+}
+
+int function_clear(PyObject* self) {
+    auto* fn = reinterpret_cast<FunctionObject*>(self);
+    Py_CLEAR(fn->names);
+    Py_CLEAR(fn->code);
+    Py_CLEAR(fn->name);
+    Py_CLEAR(fn->qualname);
+    Py_CLEAR(fn->module);
+    Py_CLEAR(fn->doc);
+    Py_CLEAR(fn->defaults);
+    Py_CLEAR(fn->kwdefaults);
+    Py_CLEAR(fn->annotations);
+    Py_CLEAR(fn->dict);
+    Py_CLEAR(fn->globals);
+    Py_CLEAR(fn->closure);
+    return 0;
+}
+
+void function_dealloc(PyObject* self) {
+    auto* fn = reinterpret_cast<FunctionObject*>(self);
+    PyTypeObject* type = Py_TYPE(self);
+    PyObject_GC_UnTrack(self);
+    if (fn->weakrefs) PyObject_ClearWeakRefs(self);
+    function_clear(self);
+    type->tp_free(self);
+    Py_DECREF(type);
+}
+
+PyObject* function_repr(PyObject* self) {
+    return PyUnicode_FromFormat("<function %U at %p>", reinterpret_cast<FunctionObject*>(self)->qualname, self);
+}
+
+PyObject* function_descr_get(PyObject* self, PyObject* obj, PyObject*) {
+    if (obj == nullptr || obj == Py_None) return Py_NewRef(self);
+    return PyMethod_New(self, obj);
+}
+
+// Functions pickle by reference, as builtins do.
+PyObject* function_reduce(PyObject* self, PyObject*) {
+    return Py_NewRef(reinterpret_cast<FunctionObject*>(self)->qualname);
+}
+
+PyMethodDef function_methods[] = {
+    {"__reduce__", function_reduce, METH_NOARGS, nullptr},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+int set_text(PyObject** slot, PyObject* value, const char* what) {
+    if (!value || !PyUnicode_Check(value)) {
+        PyErr_Format(PyExc_TypeError, "%s must be set to a string object", what);
+        return -1;
+    }
+    Py_XSETREF(*slot, Py_NewRef(value));
+    return 0;
+}
+
+FunctionObject* as_function(PyObject* self) { return reinterpret_cast<FunctionObject*>(self); }
+
+PyObject* get_name(PyObject* self, void*) { return Py_NewRef(as_function(self)->name); }
+int set_name(PyObject* self, PyObject* value, void*) { return set_text(&as_function(self)->name, value, "__name__"); }
+PyObject* get_qualname(PyObject* self, void*) { return Py_NewRef(as_function(self)->qualname); }
+int set_qualname(PyObject* self, PyObject* value, void*) {
+    return set_text(&as_function(self)->qualname, value, "__qualname__");
+}
+PyObject* get_code(PyObject* self, void*) { return Py_NewRef(as_function(self)->code); }
+
+PyObject* get_or_none(PyObject* value) { return Py_NewRef(value ? value : Py_None); }
+
+PyObject* get_defaults(PyObject* self, void*) { return get_or_none(as_function(self)->defaults); }
+int set_defaults(PyObject* self, PyObject* value, void*) {
+    if (value == Py_None) value = nullptr;
+    if (value && !PyTuple_Check(value)) {
+        PyErr_SetString(PyExc_TypeError, "__defaults__ must be set to a tuple object");
+        return -1;
+    }
+    if (value && PyTuple_GET_SIZE(value) > as_function(self)->argcount) {
+        PyErr_SetString(PyExc_ValueError, "__defaults__ has more values than there are positional parameters");
+        return -1;
+    }
+    Py_XSETREF(as_function(self)->defaults, Py_XNewRef(value));
+    return 0;
+}
+PyObject* get_kwdefaults(PyObject* self, void*) { return get_or_none(as_function(self)->kwdefaults); }
+int set_kwdefaults(PyObject* self, PyObject* value, void*) {
+    if (value == Py_None) value = nullptr;
+    if (value && !PyDict_Check(value)) {
+        PyErr_SetString(PyExc_TypeError, "__kwdefaults__ must be set to a dict object");
+        return -1;
+    }
+    Py_XSETREF(as_function(self)->kwdefaults, Py_XNewRef(value));
+    return 0;
+}
+PyObject* get_annotations(PyObject* self, void*) {
+    FunctionObject* fn = as_function(self);
+    if (!fn->annotations && !(fn->annotations = PyDict_New())) return nullptr;
+    return Py_NewRef(fn->annotations);
+}
+int set_annotations(PyObject* self, PyObject* value, void*) {
+    if (value == Py_None) value = nullptr;
+    if (value && !PyDict_Check(value)) {
+        PyErr_SetString(PyExc_TypeError, "__annotations__ must be set to a dict object");
+        return -1;
+    }
+    Py_XSETREF(as_function(self)->annotations, Py_XNewRef(value));
+    return 0;
+}
+PyObject* get_globals(PyObject* self, void*) { return get_or_none(as_function(self)->globals); }
+PyObject* get_closure(PyObject*, void*) { Py_RETURN_NONE; }
+
+PyGetSetDef function_getset[] = {
+    {"__name__", get_name, set_name, nullptr, nullptr},
+    {"__qualname__", get_qualname, set_qualname, nullptr, nullptr},
+    {"__code__", get_code, nullptr, nullptr, nullptr},
+    {"__defaults__", get_defaults, set_defaults, nullptr, nullptr},
+    {"__kwdefaults__", get_kwdefaults, set_kwdefaults, nullptr, nullptr},
+    {"__annotations__", get_annotations, set_annotations, nullptr, nullptr},
+    {"__globals__", get_globals, nullptr, nullptr, nullptr},
+    {"__closure__", get_closure, nullptr, nullptr, nullptr},
+    {"__dict__", PyObject_GenericGetDict, PyObject_GenericSetDict, nullptr, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyMemberDef function_members[] = {
+    {"__module__", T_OBJECT, offsetof(FunctionObject, module), 0, nullptr},
+    {"__doc__", T_OBJECT, offsetof(FunctionObject, doc), 0, nullptr},
+    {"__vectorcalloffset__", T_PYSSIZET, offsetof(FunctionObject, vectorcall), READONLY, nullptr},
+    {"__weaklistoffset__", T_PYSSIZET, offsetof(FunctionObject, weakrefs), READONLY, nullptr},
+    {"__dictoffset__", T_PYSSIZET, offsetof(FunctionObject, dict), READONLY, nullptr},
+    {nullptr, 0, 0, 0, nullptr},
+};
+
+PyType_Slot function_slots[] = {
+    {Py_tp_dealloc, reinterpret_cast<void*>(function_dealloc)},
+    {Py_tp_traverse, reinterpret_cast<void*>(function_traverse)},
+    {Py_tp_clear, reinterpret_cast<void*>(function_clear)},
+    {Py_tp_repr, reinterpret_cast<void*>(function_repr)},
+    {Py_tp_call, reinterpret_cast<void*>(PyVectorcall_Call)},
+    {Py_tp_descr_get, reinterpret_cast<void*>(function_descr_get)},
+    {Py_tp_methods, function_methods},
+    {Py_tp_getset, function_getset},
+    {Py_tp_members, function_members},
+    {0, nullptr},
+};
+
+PyType_Spec function_spec = {
+    "vexal.function",
+    sizeof(FunctionObject),
+    0,
+    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_METHOD_DESCRIPTOR |
+        Py_TPFLAGS_IMMUTABLETYPE | Py_TPFLAGS_DISALLOW_INSTANTIATION,
+    function_slots,
+};
+
+// One type per extension module (the runtime is linked into each); created
+// on first use and kept for the process.
+PyTypeObject* function_type() {
+    static PyTypeObject* type = nullptr;
+    if (!type) {
+        type = reinterpret_cast<PyTypeObject*>(check(PyType_FromSpec(&function_spec)).release());
+    }
+    return type;
+}
+
+struct ParameterList {
+    std::vector<std::string> names;
+    int argcount = 0;
+    int posonly = 0;
+    int kwonly = 0;
+    bool varargs = false;
+    bool varkw = false;
+};
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return s;
+}
+
+ParameterList parse_parameters(std::string_view text) {
+    ParameterList list;
+    std::vector<std::string> keyword_only;
+    std::string varargs_name, varkw_name;
+    bool after_star = false;
+    while (!trim(text).empty()) {
+        size_t comma = text.find(',');
+        std::string_view token = trim(text.substr(0, comma));
+        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+        if (token == "/") {
+            list.posonly = list.argcount;
+        } else if (token == "*") {
+            after_star = true;
+        } else if (token.substr(0, 2) == "**") {
+            list.varkw = true;
+            varkw_name = token.substr(2);
+        } else if (token.substr(0, 1) == "*") {
+            list.varargs = true;
+            after_star = true;
+            varargs_name = token.substr(1);
+        } else if (after_star) {
+            keyword_only.emplace_back(token);
+        } else {
+            list.names.emplace_back(token);
+            ++list.argcount;
+        }
+    }
+    list.kwonly = static_cast<int>(keyword_only.size());
+    list.names.insert(list.names.end(), keyword_only.begin(), keyword_only.end());
+    if (list.varargs) list.names.push_back(varargs_name);
+    if (list.varkw) list.names.push_back(varkw_name);
+    if (list.names.size() > static_cast<size_t>(max_parameters)) {
+        throw std::length_error("function declares too many parameters");
+    }
+    return list;
+}
+
+Ref make_code(const FunctionDef& def, const ParameterList& list, PyObject* names, PyObject* qualname,
+              PyObject* module) {
+    std::string filename = def.name;
+    if (module) {
+        Ref file = lookup_attr(module, id<"__file__">());
+        if (file && PyUnicode_Check(file.get())) filename = PyUnicode_AsUTF8(file.get());
+    }
+    Ref code = check(reinterpret_cast<PyObject*>(PyCode_NewEmpty(filename.c_str(), def.name, 0)));
+    int flags = CO_OPTIMIZED | CO_NEWLOCALS;
+    if (list.varargs) flags |= CO_VARARGS;
+    if (list.varkw) flags |= CO_VARKEYWORDS;
+    if (def.generator) flags |= CO_GENERATOR;
+    Ref replace = getattr(code.get(), id<"replace">());
+    Ref kwnames = check(Py_BuildValue("(ssssssss)", "co_argcount", "co_posonlyargcount", "co_kwonlyargcount",
+                                      "co_nlocals", "co_varnames", "co_flags", "co_name", "co_qualname"));
+    Ref argcount = check(PyLong_FromLong(list.argcount));
+    Ref posonly = check(PyLong_FromLong(list.posonly));
+    Ref kwonly = check(PyLong_FromLong(list.kwonly));
+    Ref nlocals = check(PyLong_FromSsize_t(PyTuple_GET_SIZE(names)));
+    Ref code_flags = check(PyLong_FromLong(flags));
+    Ref name = text(def.name);
+    return call_kw(replace.get(),
+                   {argcount.get(), posonly.get(), kwonly.get(), nlocals.get(), names, code_flags.get(), name.get(),
+                    qualname},
+                   kwnames.get());
+}
+
+}  // namespace
+
+Ref make_function(const FunctionDef& def, const FunctionParts& parts) {
+    ParameterList list = parse_parameters(def.params);
+    Ref names = check(PyTuple_New(static_cast<Py_ssize_t>(list.names.size())));
+    for (size_t i = 0; i < list.names.size(); ++i) {
+        PyObject* name = PyUnicode_InternFromString(list.names[i].c_str());
+        if (!name) raise();
+        PyTuple_SET_ITEM(names.get(), static_cast<Py_ssize_t>(i), name);
+    }
+    Ref name = text(def.name);
+    Ref qualname = parts.qualname ? Ref::borrow(parts.qualname) : name;
+    Ref code = make_code(def, list, names.get(), qualname.get(), parts.module);
+    Ref module_name = parts.module ? getattr(parts.module, id<"__name__">()) : none();
+    Ref globals = parts.module ? Ref::borrow(PyModule_GetDict(parts.module)) : Ref();
+    Ref doc = def.doc ? text(def.doc) : none();
+
+    PyTypeObject* type = function_type();
+    auto* fn = PyObject_GC_New(FunctionObject, type);
+    if (!fn) raise();
+    fn->vectorcall = function_vectorcall;
+    fn->impl = def.impl;
+    fn->argcount = list.argcount;
+    fn->posonly = list.posonly;
+    fn->kwonly = list.kwonly;
+    fn->varargs = list.varargs;
+    fn->varkw = list.varkw;
+    fn->names = names.release();
+    fn->code = code.release();
+    fn->name = name.release();
+    fn->qualname = qualname.release();
+    fn->module = module_name.release();
+    fn->doc = doc.release();
+    fn->defaults = Py_XNewRef(parts.defaults);
+    fn->kwdefaults = Py_XNewRef(parts.kwdefaults);
+    fn->annotations = nullptr;
+    fn->dict = nullptr;
+    fn->globals = globals.release();
+    fn->closure = Py_XNewRef(parts.closure);
+    fn->weakrefs = nullptr;
+    PyObject_GC_Track(fn);
+    return Ref::steal(reinterpret_cast<PyObject*>(fn));
+}
+
+bool is_function(PyObject* obj) { return Py_IS_TYPE(obj, function_type()); }
+
+PyObject* captured(FunctionObject* self, Py_ssize_t i) { return PyTuple_GET_ITEM(self->closure, i); }
+
+PyObject* code_of(FunctionObject* self) { return self->code; }
+
+PyObject* qualname_of(FunctionObject* self) { return self->qualname; }
+
+}  // namespace vexal_rt

@@ -1,0 +1,26 @@
+#include "vexal_rt/type_guard.hpp"
+
+namespace vexal_rt {
+
+void TypeGuard::watch(PyObject* type, std::initializer_list<const char*> names) {
+    type_ = reinterpret_cast<PyTypeObject*>(Py_NewRef(type));
+    for (const char* name : names) {
+        PyObject* interned = PyUnicode_InternFromString(name);
+        if (!interned) raise();
+        PyObject* value = _PyType_Lookup(type_, interned);
+        expected_.emplace_back(interned, Py_XNewRef(value));
+    }
+    intact_tag_ = broken_tag_ = 0;
+}
+
+bool TypeGuard::revalidate() {
+    bool same = true;
+    for (auto& [name, value] : expected_) {
+        if (_PyType_Lookup(type_, name) != value) same = false;
+    }
+    // The lookups gave the type a version tag if it had none.
+    (same ? intact_tag_ : broken_tag_) = type_->tp_version_tag;
+    return same;
+}
+
+}  // namespace vexal_rt

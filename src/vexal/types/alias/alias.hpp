@@ -1,0 +1,34 @@
+// Shared declarations of the alias module's sources.
+#pragma once
+#include "vexal_rt/call.hpp"
+#include "vexal_rt/class_builder.hpp"
+#include "vexal_rt/names.hpp"
+#include "vexal_rt/type_guard.hpp"
+
+namespace vexal::alias {
+
+using namespace vexal_rt;
+
+// Process-wide module state: the module initialises once per process and
+// keeps these objects for its whole life.
+struct State {
+    PyObject* has_alias = nullptr;
+    PyObject* alias_float = nullptr;
+    PyObject* alias_tuple = nullptr;
+    bool py2 = false;
+    TypeGuard alias_float_guard;  // AliasFloat's own methods, unpatched
+};
+extern State state;
+
+Ref sizeof_fmt(PyObject* num);
+Ref sizeof_fmt(double num);
+
+// HasAlias.__init__ as found on the class now, called with these arguments.
+void init_has_alias(PyObject* self, PyObject* own_text, PyObject* alias);
+
+void register_sizeof_fmt(PyObject* module);
+void register_has_alias(PyObject* module);
+void register_alias_float(PyObject* module);
+void register_alias_tuple(PyObject* module);
+
+}  // namespace vexal::alias

@@ -1,0 +1,93 @@
+// sizeof_fmt: a number in engineering notation with two decimals.
+#include "alias.hpp"
+
+#include <cmath>
+
+namespace vexal::alias {
+namespace {
+
+Ref two_decimals(double value) {
+    char* digits = PyOS_double_to_string(value, 'f', 2, 0, nullptr);
+    if (!digits) raise();
+    Ref result = text(digits);
+    PyMem_Free(digits);
+    return result;
+}
+
+Ref joined(bool negative, Ref digits, const char* prefix) {
+    return check(PyUnicode_FromFormat("%s%U%s", negative ? "-" : "", digits.get(), prefix));
+}
+
+const char* const large_prefixes[] = {"", "k", "M"};
+const char* const small_prefixes[] = {"m", "u"};
+
+// The same steps for any number type, through its own operators.
+Ref sizeof_fmt_generic(PyObject* num) {
+    Ref zero = check(PyLong_FromLong(0));
+    Ref min_decimal = check(PyFloat_FromDouble(0.01));
+    Ref thousand = check(PyFloat_FromDouble(1000.0));
+    Ref spec = text(".2f");
+    bool negative = truthy(compare(num, zero.get(), Py_LT).get());
+    Ref value = check(PyNumber_Absolute(num));
+    if (truthy(compare(value.get(), zero.get(), Py_EQ).get())) return text("0.00");
+    auto formatted = [&](const char* prefix) { return joined(negative, format(value.get(), spec.get()), prefix); };
+    if (truthy(compare(value.get(), min_decimal.get(), Py_GE).get())) {
+        for (const char* prefix : large_prefixes) {
+            Ref magnitude = check(PyNumber_Absolute(value.get()));
+            if (truthy(compare(magnitude.get(), thousand.get(), Py_LT).get())) return formatted(prefix);
+            value = check(PyNumber_InPlaceTrueDivide(value.get(), thousand.get()));
+        }
+        return formatted("G");
+    }
+    value = check(PyNumber_InPlaceMultiply(value.get(), thousand.get()));
+    for (const char* prefix : small_prefixes) {
+        Ref magnitude = check(PyNumber_Absolute(value.get()));
+        if (truthy(compare(magnitude.get(), min_decimal.get(), Py_GT).get())) return formatted(prefix);
+        value = check(PyNumber_InPlaceMultiply(value.get(), thousand.get()));
+    }
+    return formatted("n");
+}
+
+Ref sizeof_fmt_impl(FunctionObject*, PyObject* const* args) { return sizeof_fmt(args[0]); }
+
+const FunctionDef sizeof_fmt_def{"sizeof_fmt", "num", sizeof_fmt_impl};
+
+}  // namespace
+
+Ref sizeof_fmt(double num) {
+    bool negative = num < 0;
+    num = std::fabs(num);
+    if (num == 0) return text("0.00");
+    if (num >= 0.01) {
+        for (const char* prefix : large_prefixes) {
+            if (num < 1000.0) return joined(negative, two_decimals(num), prefix);
+            num /= 1000.0;
+        }
+        return joined(negative, two_decimals(num), "G");
+    }
+    num *= 1000.0;
+    for (const char* prefix : small_prefixes) {
+        if (num > 0.01) return joined(negative, two_decimals(num), prefix);
+        num *= 1000.0;
+    }
+    return joined(negative, two_decimals(num), "n");
+}
+
+// Exact floats, ints and bools behave as doubles here: their comparisons and
+// divisions give the same results, and an int too large for a double raises
+// the same OverflowError as its division by 1000.0 would.
+Ref sizeof_fmt(PyObject* num) {
+    if (PyFloat_CheckExact(num)) return sizeof_fmt(PyFloat_AS_DOUBLE(num));
+    if (PyLong_CheckExact(num) || PyBool_Check(num)) {
+        double value = PyLong_AsDouble(num);
+        if (value == -1.0 && PyErr_Occurred()) raise();
+        return sizeof_fmt(value);
+    }
+    return sizeof_fmt_generic(num);
+}
+
+void register_sizeof_fmt(PyObject* module) {
+    check_status(PyModule_AddObjectRef(module, "sizeof_fmt", make_function(sizeof_fmt_def, {.module = module}).get()));
+}
+
+}  // namespace vexal::alias
