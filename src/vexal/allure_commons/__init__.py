@@ -1,0 +1,109 @@
+"""Allure helpers of vexal: live display of the step log and empty steps.
+
+- ``AllureCatchLogs``: a reusable context manager that, while entered, shows
+  the records of the step logger "alluretestlogger" (module
+  ``vexal.allure_commons.stepline``) live on the terminal, one line each:
+  the record's ``indentation`` followed by its message.
+- ``empty_step(text)``: records one Allure step titled ``text`` that opens and
+  closes at once.
+
+This package is also a tiny pytest plugin (entry point "vexal_allure_commons",
+or ``-p vexal.allure_commons``): it remembers the running pytest
+configuration, so that ``AllureCatchLogs`` can write through pytest's terminal
+reporter with output capturing suspended, as pytest's own live logging does.
+Without a remembered configuration the lines go to ``sys.stderr``.
+"""
+
+import contextlib
+import logging
+import sys
+
+import allure_commons
+from allure_commons.utils import uuid4
+
+STEP_LOGGER_NAME = "alluretestlogger"
+
+# Configurations of the running pytest sessions, innermost last (pytester can
+# run a session inside a session).
+_configs = []
+
+
+def pytest_configure(config):
+    _configs.append(config)
+
+
+def pytest_unconfigure(config):
+    if config in _configs:
+        _configs.remove(config)
+
+
+def empty_step(text):
+    """Record one Allure step titled ``text``, opened and closed at once."""
+    uuid = uuid4()
+    hook = allure_commons.plugin_manager.hook
+    hook.start_step(uuid=uuid, title=text, params={})
+    hook.stop_step(uuid=uuid, exc_type=None, exc_val=None, exc_tb=None)
+
+
+def _write_line(line):
+    """Write one line to pytest's terminal (capture suspended) or stderr."""
+    config = _configs[-1] if _configs else None
+    reporter = config.pluginmanager.get_plugin("terminalreporter") if config else None
+    if reporter is None:
+        sys.stderr.write(line + "\n")
+        sys.stderr.flush()
+        return
+    capture_manager = config.pluginmanager.get_plugin("capturemanager")
+    with (capture_manager.global_and_fixture_disabled() if capture_manager
+          else contextlib.nullcontext()):
+        # Start on a fresh line, not glued onto pytest's progress line.
+        if config.get_terminal_writer().width_of_current_line:
+            reporter.write("\n")
+        reporter.write(line + "\n", flush=True)
+
+
+class _LiveLineHandler(logging.Handler):
+    """Shows each record as its ``indentation`` followed by its message."""
+
+    def emit(self, record):
+        try:
+            _write_line(getattr(record, "indentation", "") + record.getMessage())
+        except Exception:
+            self.handleError(record)
+
+
+class AllureCatchLogs(object):
+    """Show the step log live while entered.
+
+    Reusable: it can be entered and left any number of times, one block at a
+    time (entering it while already entered raises ``RuntimeError``). While
+    entered, one handler is attached to the logger "alluretestlogger" and, if
+    the logger's effective level would drop INFO records, its level is set to
+    INFO. Leaving the block (also by an exception, which is not suppressed)
+    removes the handler and restores the level.
+    """
+
+    def __init__(self):
+        self._handler = None
+        self._saved_level = None
+
+    def __enter__(self):
+        if self._handler is not None:
+            raise RuntimeError("AllureCatchLogs is already entered; "
+                               "leave the current block before entering again")
+        logger = logging.getLogger(STEP_LOGGER_NAME)
+        if logger.getEffectiveLevel() > logging.INFO:
+            self._saved_level = logger.level
+            logger.setLevel(logging.INFO)
+        self._handler = _LiveLineHandler()
+        logger.addHandler(self._handler)
+        return self
+
+    def __exit__(self, exc_type, exc_val, exc_tb):
+        logger = logging.getLogger(STEP_LOGGER_NAME)
+        logger.removeHandler(self._handler)
+        self._handler = None
+        if self._saved_level is not None:
+            logger.setLevel(self._saved_level)
+            self._saved_level = None
+        return False

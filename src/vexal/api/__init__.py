@@ -1,0 +1,2 @@
+"""Stand-ins for the simulator's programming interfaces (HIL and schematic
+editor)."""

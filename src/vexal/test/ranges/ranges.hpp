@@ -1,0 +1,20 @@
+// Shared declarations of the ranges module's sources.
+#pragma once
+#include "vexal_rt/call.hpp"
+#include "vexal_rt/function.hpp"
+#include "vexal_rt/names.hpp"
+
+namespace vexal::ranges {
+
+using namespace vexal_rt;
+
+struct State {
+    PyObject* timedelta = nullptr;  // vexal.types.timedelta.Timedelta
+    PyObject* alias_tuple = nullptr;
+};
+extern State state;
+
+void register_around(PyObject* module);
+void register_time_ranges(PyObject* module);
+
+}  // namespace vexal::ranges

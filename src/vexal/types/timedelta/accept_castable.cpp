@@ -1,0 +1,83 @@
+// accept_castable: operator wrappers that turn the other operand into a time
+// span first and, given an alias format, compose the operands' aliases.
+#include "timedelta.hpp"
+
+namespace vexal::timedelta {
+namespace {
+
+// The conversion of the other operand; empty when it fails with TypeError or
+// ValueError, which the operator answers with NotImplemented.
+Ref convert(PyObject* cls, PyObject* other) {
+    PyObject* converted = PyObject_CallOneArg(cls, other);
+    if (converted) return Ref::steal(converted);
+    if (!PyErr_ExceptionMatches(PyExc_TypeError) && !PyErr_ExceptionMatches(PyExc_ValueError)) raise();
+    PyErr_Clear();
+    return Ref();
+}
+
+void compose_alias(PyObject* self, PyObject* other, PyObject* result, PyObject* format_alias) {
+    if (truthy(call_method(self, id<"has_custom_alias">()).get()) ||
+        truthy(call_method(other, id<"has_custom_alias">()).get())) {
+        Ref alias = call_method(format_alias, id<"format">(), getattr(self, id<"alias">()).get(),
+                                getattr(other, id<"alias">()).get());
+        setattr(result, id<"alias">(), alias.get());
+    }
+}
+
+Ref new_func(FunctionObject* fn, PyObject* const* args) {
+    PyObject* self = args[0];
+    PyObject* op_func = captured(fn, 0);
+    PyObject* format_alias = captured(fn, 1);
+    PyObject* cls = format_alias == Py_None ? state.pandas_timedelta : state.timedelta;
+    Ref other = Ref::borrow(args[1]);
+    if (!isinstance(other.get(), cls)) {
+        other = convert(cls, other.get());
+        if (!other) return Ref::borrow(Py_NotImplemented);
+    }
+    Ref result = call(op_func, self, other.get());
+    if (format_alias == Py_None) return result;
+    python_assert(isinstance(result.get(), state.pandas_timedelta));
+    result = call(state.timedelta, result.get());
+    try {
+        compose_alias(self, other.get(), result.get(), format_alias);
+    } catch (const PyError&) {
+        if (!PyErr_ExceptionMatches(PyExc_AttributeError)) throw;
+        PyObject *type, *value, *traceback;
+        PyErr_Fetch(&type, &value, &traceback);
+        PyErr_NormalizeException(&type, &value, &traceback);
+        Ref error = Ref::steal(value);
+        Py_XDECREF(type);
+        Py_XDECREF(traceback);
+        Ref message = call_method(text("Trying to attribute alias to non-alias type {}").get(), id<"format">(),
+                                  error.get());
+        check_status(PyErr_WarnEx(PyExc_UserWarning, PyUnicode_AsUTF8(message.get()), 1));
+    }
+    return result;
+}
+
+const FunctionDef new_func_def{"new_func", "self, other", new_func};
+
+Ref accept_castable(FunctionObject*, PyObject* const* args) { return make_castable(args[0], args[1]); }
+
+const FunctionDef accept_castable_def{
+    "accept_castable", "op_func, format_alias", accept_castable,
+    "Wrap a two-operand time span operator so that the other operand is converted to a time span first.\n\n"
+    "A failed conversion (TypeError or ValueError) makes the operator return NotImplemented. With\n"
+    "format_alias (fields {0}: alias of self, {1}: alias of other) the result is a Timedelta whose alias\n"
+    "composes the operands' aliases when either has one."};
+
+}  // namespace
+
+Ref make_castable(PyObject* op_func, PyObject* format_alias) {
+    Ref closure = check(PyTuple_Pack(2, op_func, format_alias));
+    Ref qualname = text("accept_castable.<locals>.new_func");
+    return make_function(new_func_def, {.module = state.module, .qualname = qualname.get(), .closure = closure.get()});
+}
+
+void register_accept_castable(PyObject* module) {
+    Ref defaults = check(PyTuple_Pack(1, Py_None));
+    Ref fn = make_function(accept_castable_def, {.module = module, .defaults = defaults.get()});
+    check_status(PyModule_AddObjectRef(module, "accept_castable", fn.get()));
+}
+
+}  // namespace vexal::timedelta
