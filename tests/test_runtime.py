@@ -1,0 +1,276 @@
+"""The C++ runtime: function objects, generator objects, classes and modules."""
+
+import abc
+import inspect
+import pickle
+import subprocess
+import sys
+import textwrap
+
+import pandas
+import pytest
+
+from vexal import _selftest
+from vexal.test.ranges import around, before
+from vexal.types.alias import AliasFloat, AliasTuple, HasAlias
+from vexal.types.timedelta import Timedelta
+
+pytest_plugins = ["pytester"]
+
+
+def python_twin(a, b=2, /, c=3, *args, d, e=5, **kwargs):
+    """What bound_values is bound like, bound by the interpreter."""
+    return {"a": a, "b": b, "c": c, "d": d, "e": e, "args": args, "kwargs": kwargs}
+
+
+def run_python(code):
+    return subprocess.run([sys.executable, "-c", textwrap.dedent(code)], capture_output=True, text=True, timeout=120)
+
+
+# --- signatures and argument binding -------------------------------------------------------
+
+def test_signature_of_every_parameter_kind():
+    assert inspect.signature(_selftest.bound_values) == inspect.signature(python_twin)
+    assert str(inspect.signature(around)) == "(val, tol=None, tol_p=0.05)"
+    assert str(inspect.signature(before)) == "(t, /)"
+
+
+@pytest.mark.parametrize(
+    "args, kwargs",
+    [
+        ((1,), {"d": 4}),
+        ((1, 9, 8, 7, 6), {"d": 4, "e": 0, "x": 1}),
+        ((1,), {"d": 4, "a": 2, "b": 3}),  # positional-only names fall into **kwargs
+        ((1, 2), {"c": 5, "d": 4}),
+    ],
+)
+def test_binding_matches_python(args, kwargs):
+    assert _selftest.bound_values(*args, **kwargs) == python_twin(*args, **kwargs)
+
+
+def call_error(call):
+    with pytest.raises(TypeError) as info:
+        call()
+    return str(info.value)
+
+
+@pytest.mark.parametrize(
+    "args, kwargs",
+    [
+        ((), {}),
+        ((1,), {}),
+        ((1, 2, 3), {"c": 1, "d": 1}),
+        ((), {"d": 1, "c": 1}),
+        ((1,), {"d": 1, "d2": 2, 3: 4}),
+    ],
+)
+def test_binding_errors_have_the_interpreters_texts(args, kwargs):
+    try:
+        python_twin(*args, **kwargs)
+    except TypeError as error:
+        expected = str(error).replace("python_twin", "bound_values")
+    assert call_error(lambda: _selftest.bound_values(*args, **kwargs)) == expected
+
+
+@pytest.mark.parametrize(
+    "call, text",
+    [
+        (lambda: before(t=1), "before() got some positional-only arguments passed as keyword arguments: 't'"),
+        (lambda: before(), "before() missing 1 required positional argument: 't'"),
+        (lambda: before(1, 2), "before() takes 1 positional argument but 2 were given"),
+        (lambda: around(), "around() missing 1 required positional argument: 'val'"),
+        (lambda: around(1, 2, 3, 4), "around() takes from 1 to 3 positional arguments but 4 were given"),
+        (lambda: around(1, x=2), "around() got an unexpected keyword argument 'x'"),
+        (lambda: around(1, val=2), "around() got multiple values for argument 'val'"),
+        (lambda: AliasFloat(1).alias_op(), "AliasFloat.alias_op() missing 3 required positional arguments: "
+                                           "'other', 'func', and 'format_alias'"),
+    ],
+)
+def test_bad_calls(call, text):
+    assert call_error(call) == text
+
+
+# --- function attributes ---------------------------------------------------------------------
+
+def test_function_attributes():
+    f = _selftest.bound_values
+    assert (f.__name__, f.__qualname__, f.__module__) == ("bound_values", "bound_values", "vexal._selftest")
+    assert f.__doc__ == "Returns the values its parameters were bound to."
+    assert f.__code__.co_varnames == ("a", "b", "c", "d", "e", "args", "kwargs")
+    assert (f.__code__.co_argcount, f.__code__.co_posonlyargcount, f.__code__.co_kwonlyargcount) == (3, 2, 2)
+    assert f.__defaults__ == (2, 3) and f.__kwdefaults__ == {"e": 5}
+    assert f.__annotations__ == {} and f.__globals__ is vars(_selftest)
+    assert AliasFloat.__add__.__qualname__ == "AliasFloat.__add__"
+    assert repr(around).startswith("<function around at 0x")
+
+
+def test_functions_take_attributes_like_markers_set_them():
+    func = around
+    pytest.mark.usefixtures("tmp_path")(func)
+    func.vexal_custom = {"x": 1}
+    try:
+        assert func.vexal_custom == {"x": 1} and "pytestmark" in func.__dict__
+    finally:
+        func.__dict__.clear()
+
+
+def test_defaults_can_be_replaced():
+    f = _selftest.bound_values
+    saved = f.__defaults__
+    try:
+        f.__defaults__ = (20, 30)
+        assert f(1, d=0)["b"] == 20
+        with pytest.raises(TypeError, match="__defaults__ must be set to a tuple object"):
+            f.__defaults__ = [1]
+    finally:
+        f.__defaults__ = saved
+
+
+def test_methods_bind_and_pickle_by_reference():
+    value = AliasFloat(1)
+    assert inspect.ismethod(value.alias_op) and value.alias_op.__self__ is value
+    assert pickle.loads(pickle.dumps(around)) is around
+
+
+# --- generator functions ----------------------------------------------------------------------
+
+class Recorder:
+    def __init__(self):
+        self.events = []
+
+    wrapper = _selftest.record_phase
+
+
+@pytest.mark.parametrize(
+    "drive, events",
+    [
+        (lambda gen: (next(gen), pytest.raises(StopIteration, gen.send, "outcome")), ["enter", "exit"]),
+        (lambda gen: (next(gen), gen.close()), ["enter", "exit:GeneratorExit"]),
+        (lambda gen: (next(gen), pytest.raises(KeyError, gen.throw, KeyError("k"))), ["enter", "exit:KeyError"]),
+        (lambda gen: gen.close(), []),
+    ],
+)
+def test_generator_protocol(drive, events):
+    recorder = Recorder()
+    gen = recorder.wrapper()
+    assert inspect.isgeneratorfunction(recorder.wrapper) and gen.gi_code is _selftest.record_phase.__code__
+    drive(gen)
+    assert recorder.events == events
+    with pytest.raises(StopIteration):
+        next(gen)
+
+
+def test_generator_dropped_while_suspended_is_closed():
+    recorder = Recorder()
+    gen = recorder.wrapper()
+    next(gen)
+    del gen
+    assert recorder.events == ["enter", "exit:GeneratorExit"]
+
+
+def test_generator_refuses_a_value_before_it_started():
+    with pytest.raises(TypeError, match="can't send non-None value to a just-started generator"):
+        Recorder().wrapper().send(1)
+
+
+def test_pluggy_drives_a_cpp_hook_wrapper(pytester):
+    pytester.makeconftest(
+        """
+        import pytest
+        from vexal._selftest import record_phase
+
+        class PhaseRecorder:
+            def __init__(self):
+                self.events = []
+            pytest_runtest_call = pytest.hookimpl(hookwrapper=True, trylast=True)(record_phase)
+
+        recorder = PhaseRecorder()
+
+        def pytest_configure(config):
+            config.pluginmanager.register(recorder, "phase-recorder")
+
+        def pytest_unconfigure(config):
+            print("EVENTS", recorder.events)
+        """
+    )
+    pytester.makepyfile("def test_passes(): pass\ndef test_fails(): assert False\n")
+    result = pytester.runpytest_subprocess()
+    result.assert_outcomes(passed=1, failed=1)
+    result.stdout.fnmatch_lines(["EVENTS ['enter', 'exit', 'enter', 'exit']"])
+
+
+# --- classes --------------------------------------------------------------------------------
+
+def test_classes_are_made_by_their_metaclass_with_real_bases():
+    assert type(HasAlias) is abc.ABCMeta
+    assert AliasFloat.__mro__[:3] == (AliasFloat, HasAlias, float)
+    assert AliasTuple.__mro__[:3] == (AliasTuple, HasAlias, tuple)
+    assert Timedelta.__mro__[:3] == (Timedelta, HasAlias, pandas.Timedelta)
+    assert isinstance(vars(AliasFloat)["__new__"], staticmethod)
+    assert HasAlias.__module__ == "vexal.types.alias"
+
+
+def test_python_subclasses_override_through_attribute_lookup():
+    class Volts(AliasFloat):
+        def _str_representation(self):
+            return super()._str_representation() + "V"
+
+    class Loud(AliasFloat):
+        def has_custom_alias(self):
+            return True
+
+    assert str(Volts(230)) == "230.00V"
+    assert str(Volts(230, alias="Un")) == "Un [230.00V]"
+    assert str(Volts(1) + 1) == "2.00"  # results are plain AliasFloat values
+    assert str(Loud(2)) == "2.00 [2.00]"
+
+
+def test_patched_class_method_is_honoured():
+    original = AliasFloat._str_representation
+    AliasFloat._str_representation = lambda self: "patched"
+    try:
+        assert str(AliasFloat(2) + 3) == "patched"
+    finally:
+        AliasFloat._str_representation = original
+    assert str(AliasFloat(2) + 3) == "5.00"
+
+
+# --- modules --------------------------------------------------------------------------------
+
+@pytest.mark.parametrize("name", ["vexal.types.alias", "vexal.types.timedelta", "vexal.test.ranges"])
+def test_module_initialises_once_per_process(name):
+    result = run_python(
+        f"""
+        import ctypes, importlib, importlib.util, sys, types
+        import {name} as first
+        del sys.modules["{name}"]
+        again = importlib.import_module("{name}")
+        assert again is first, "re-import"
+        assert importlib.util.module_from_spec(first.__spec__) is first, "from spec"
+        api = ctypes.pythonapi
+        api.PyModule_GetDef.restype = ctypes.c_void_p
+        api.PyModule_GetDef.argtypes = [ctypes.py_object]
+        api.PyModule_ExecDef.argtypes = [ctypes.py_object, ctypes.c_void_p]
+        try:
+            api.PyModule_ExecDef(types.ModuleType("other"), api.PyModule_GetDef(first))
+        except RuntimeError as error:
+            print("RuntimeError:", error)
+        """
+    )
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.startswith("RuntimeError: ")
+    assert "initialised once per process" in result.stdout
+
+
+def test_module_refuses_a_subinterpreter():
+    result = run_python(
+        """
+        import _xxsubinterpreters as interpreters
+        interp = interpreters.create()
+        try:
+            interpreters.run_string(interp, "import vexal.types.alias")
+        except interpreters.RunFailedError as error:
+            print(error)
+        """
+    )
+    assert "ImportError'>: module vexal.types.alias does not support loading in subinterpreters" in result.stdout
