@@ -15,8 +15,13 @@ struct PyError {};
 
 [[noreturn]] inline void raise() { throw PyError{}; }
 
+// A null message raises the bare exception, as `raise AssertionError` does.
 [[noreturn]] inline void raise(PyObject* type, const char* message) {
-    PyErr_SetString(type, message);
+    if (message) {
+        PyErr_SetString(type, message);
+    } else {
+        PyErr_SetNone(type);
+    }
     throw PyError{};
 }
 
