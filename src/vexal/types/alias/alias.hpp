@@ -16,15 +16,24 @@ struct State {
     PyObject* alias_float = nullptr;
     PyObject* alias_tuple = nullptr;
     bool py2 = false;
-    TypeGuard alias_float_guard;  // AliasFloat's own methods, unpatched
+    PyObject* abc_instancecheck = nullptr;  // what ABCMeta.__instancecheck__ calls
+    TypeGuard abc_guard;          // ABCMeta.__instancecheck__ unchanged
+    TypeGuard has_alias_guard;    // HasAlias.__init__ unchanged
+    TypeGuard alias_float_guard;  // AliasFloat's own methods unchanged
 };
 extern State state;
 
 Ref sizeof_fmt(PyObject* num);
 Ref sizeof_fmt(double num);
 
+// isinstance(obj, AliasFloat), calling the ABC machinery directly while
+// ABCMeta's __instancecheck__ is the standard one.
+bool is_alias_float(PyObject* obj);
+
 // HasAlias.__init__ as found on the class now, called with these arguments.
 void init_has_alias(PyObject* self, PyObject* own_text, PyObject* alias);
+
+void init_has_alias_fields(PyObject* self, PyObject* own_text, PyObject* alias);
 
 void register_sizeof_fmt(PyObject* module);
 void register_has_alias(PyObject* module);

@@ -1,10 +1,17 @@
 // AliasFloat: a float whose arithmetic composes the operands' aliases.
+//
+// The operators follow the general algorithm through attribute lookups, so
+// that Python subclasses and patched classes are honoured. For the common
+// case (an exact AliasFloat, unpatched classes, an instance dictionary
+// holding only the alias state, the other operand an exact AliasFloat, float
+// or int) they compute the same result directly.
 #include "alias.hpp"
 
 namespace vexal::alias {
 namespace {
 
-// float.__add__ and its five siblings, bound to a value as super() would.
+enum class Op { add, radd, sub, rsub, mul, rmul };
+
 struct FloatOperator {
     const char* name;
     const char* alias_format;
@@ -13,10 +20,105 @@ constexpr FloatOperator operators[] = {
     {"__add__", "{0}+{1}"}, {"__radd__", "{1}+{0}"}, {"__sub__", "{0}-{1}"},
     {"__rsub__", "{1}-{0}"}, {"__mul__", "{0}*{1}"}, {"__rmul__", "{1}*{0}"},
 };
+constexpr const char* operator_separators[] = {"+", "+", "-", "-", "*", "*"};
+
+double apply(Op op, double self, double other) {
+    switch (op) {
+        case Op::add: case Op::radd: return self + other;
+        case Op::sub: return self - other;
+        case Op::rsub: return other - self;
+        case Op::mul: case Op::rmul: return self * other;
+    }
+    return 0;
+}
+
+bool fast_paths_hold() { return state.alias_float_guard.intact() && state.has_alias_guard.intact(); }
+
+// float.__new__(cls, value) for cls a float subclass, without the lookup.
+Ref new_float_instance(PyObject* cls, double value) {
+    auto* type = reinterpret_cast<PyTypeObject*>(cls);
+    PyObject* instance = type->tp_alloc(type, 0);
+    if (!instance) raise();
+    reinterpret_cast<PyFloatObject*>(instance)->ob_fval = value;
+    return Ref::steal(instance);
+}
+
+// AliasFloat(value) for a double, as the constructor would make it.
+Ref make_plain(double value) {
+    Ref result = new_float_instance(state.alias_float, value);
+    setattr(result.get(), id<"original_str_repr">(), sizeof_fmt(value).get());
+    return result;
+}
+
+// The alias state of an exact AliasFloat whose instance dictionary holds
+// nothing but that state (so no method is shadowed there); false otherwise.
+struct AliasState {
+    PyObject* own = nullptr;    // original_str_repr (borrowed from the dict)
+    PyObject* alias = nullptr;  // _alias or nullptr
+};
+
+bool read_alias_state(PyObject* obj, AliasState* out) {
+    Ref dict = check(PyObject_GenericGetDict(obj, nullptr));
+    out->own = PyDict_GetItemWithError(dict.get(), id<"original_str_repr">());
+    if (!out->own) {
+        if (PyErr_Occurred()) raise();
+        return false;
+    }
+    if (!PyUnicode_CheckExact(out->own)) return false;  // its != may not be plain string inequality
+    out->alias = PyDict_GetItemWithError(dict.get(), id<"_alias">());
+    if (!out->alias && PyErr_Occurred()) raise();
+    // The dict stays alive through the instance for the rest of the call.
+    return PyDict_GET_SIZE(dict.get()) == (out->alias ? 2 : 1);
+}
+
+bool has_custom(const AliasState& s) {
+    return s.alias && truthy(compare(s.alias, s.own, Py_NE).get());
+}
+
+Ref compose(Op op, PyObject* self_alias, PyObject* other_alias) {
+    int i = static_cast<int>(op);
+    if (PyUnicode_CheckExact(self_alias) && PyUnicode_CheckExact(other_alias)) {
+        bool reflected = i % 2 == 1;
+        return check(PyUnicode_FromFormat("%U%s%U", reflected ? other_alias : self_alias, operator_separators[i],
+                                          reflected ? self_alias : other_alias));
+    }
+    return call_method(text(operators[i].alias_format).get(), id<"format">(), self_alias, other_alias);
+}
+
+// The direct operator; an empty Ref when the case is not the common one.
+Ref fast_operator(Op op, PyObject* self, PyObject* other) {
+    if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.alias_float) || !fast_paths_hold()) return Ref();
+    AliasState mine;
+    if (!read_alias_state(self, &mine)) return Ref();
+    AliasState theirs;
+    Ref other_own;  // the own text of a plain number, made only when needed
+    double other_value;
+    if (Py_TYPE(other) == reinterpret_cast<PyTypeObject*>(state.alias_float)) {
+        if (!read_alias_state(other, &theirs)) return Ref();
+        other_value = PyFloat_AS_DOUBLE(other);
+    } else if ((PyFloat_CheckExact(other) || PyLong_CheckExact(other)) && !is_alias_float(other)) {
+        other_value = PyFloat_AsDouble(other);
+        if (other_value == -1.0 && PyErr_Occurred()) raise();
+    } else {
+        return Ref();
+    }
+    Ref result = make_plain(apply(op, PyFloat_AS_DOUBLE(self), other_value));
+    if (has_custom(mine) || has_custom(theirs)) {
+        if (!theirs.own) other_own = sizeof_fmt(other);
+        PyObject* self_alias = mine.alias ? mine.alias : mine.own;
+        PyObject* other_alias = theirs.alias ? theirs.alias : theirs.own ? theirs.own : other_own.get();
+        setattr(result.get(), id<"_alias">(), compose(op, self_alias, other_alias).get());
+    }
+    return result;
+}
 
 Ref new_alias_float(FunctionObject*, PyObject* const* args) {
     PyObject *cls = args[0], *value = args[1];
-    if (isinstance(value, state.alias_float)) return Ref::borrow(value);
+    if (is_alias_float(value)) return Ref::borrow(value);
+    if (cls == state.alias_float) {
+        Ref converted = call(reinterpret_cast<PyObject*>(&PyFloat_Type), value);
+        return new_float_instance(cls, PyFloat_AS_DOUBLE(converted.get()));
+    }
     Ref float_new = getattr(reinterpret_cast<PyObject*>(&PyFloat_Type), id<"__new__">());
     return call(float_new.get(), cls, value);
 }
@@ -30,7 +132,7 @@ Ref init_alias_float(FunctionObject*, PyObject* const* args) {
 Ref alias_op(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *func = args[2], *format_alias = args[3];
     Ref other = Ref::borrow(args[1]);
-    if (!isinstance(other.get(), state.alias_float)) other = call(state.alias_float, other.get());
+    if (!is_alias_float(other.get())) other = call(state.alias_float, other.get());
     Ref result = call(func, other.get());
     result = call(state.alias_float, result.get());
     if (truthy(call_method(self, id<"has_custom_alias">()).get()) ||
@@ -43,24 +145,32 @@ Ref alias_op(FunctionObject*, PyObject* const* args) {
 }
 
 // self.alias_op(other, super(AliasFloat, self).<op>, format)
-template <int I>
+template <Op O>
 Ref operator_impl(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *other = args[1];
+    if (Ref result = fast_operator(O, self, other)) return result;
+    const FloatOperator& op = operators[static_cast<int>(O)];
     Ref parent = call(reinterpret_cast<PyObject*>(&PySuper_Type), state.alias_float, self);
-    Ref float_op = getattr(parent.get(), text(operators[I].name).get());
-    return call_method(self, id<"alias_op">(), other, float_op.get(), text(operators[I].alias_format).get());
+    Ref float_op = getattr(parent.get(), text(op.name).get());
+    return call_method(self, id<"alias_op">(), other, float_op.get(), text(op.alias_format).get());
 }
 
 const FunctionDef new_def{"__new__", "cls, value, alias", new_alias_float};
 const FunctionDef init_def{"__init__", "self, value, alias", init_alias_float};
 const FunctionDef alias_op_def{"alias_op", "self, other, func, format_alias", alias_op};
 const FunctionDef operator_defs[] = {
-    {"__add__", "self, other", operator_impl<0>},  {"__radd__", "self, other", operator_impl<1>},
-    {"__sub__", "self, other", operator_impl<2>},  {"__rsub__", "self, other", operator_impl<3>},
-    {"__mul__", "self, other", operator_impl<4>},  {"__rmul__", "self, other", operator_impl<5>},
+    {"__add__", "self, other", operator_impl<Op::add>},  {"__radd__", "self, other", operator_impl<Op::radd>},
+    {"__sub__", "self, other", operator_impl<Op::sub>},  {"__rsub__", "self, other", operator_impl<Op::rsub>},
+    {"__mul__", "self, other", operator_impl<Op::mul>},  {"__rmul__", "self, other", operator_impl<Op::rmul>},
 };
 
 }  // namespace
+
+bool is_alias_float(PyObject* obj) {
+    if (Py_TYPE(obj) == reinterpret_cast<PyTypeObject*>(state.alias_float)) return true;
+    if (!state.abc_guard.intact()) return isinstance(obj, state.alias_float);
+    return truthy(call(state.abc_instancecheck, state.alias_float, obj).get());
+}
 
 void register_alias_float(PyObject* module) {
     Ref no_alias = check(PyTuple_Pack(1, Py_None));
@@ -74,6 +184,9 @@ void register_alias_float(PyObject* module) {
     for (const FunctionDef& def : operator_defs) builder.method(def);
     Ref cls = builder.build();
     state.alias_float = Py_NewRef(cls.get());
+    state.alias_float_guard.watch(cls.get(), {"__new__", "__init__", "alias_op", "has_custom_alias",
+                                              "_str_representation", "alias", "_alias", "original_str_repr",
+                                              "__setattr__", "__dict__"});
     check_status(PyModule_AddObjectRef(module, "AliasFloat", cls.get()));
 }
 

@@ -5,9 +5,7 @@ namespace vexal::alias {
 namespace {
 
 Ref init(FunctionObject*, PyObject* const* args) {
-    PyObject *self = args[0], *original_str_repr = args[1], *alias = args[2];
-    setattr(self, id<"original_str_repr">(), original_str_repr);
-    if (alias != Py_None) setattr(self, id<"alias">(), alias);
+    init_has_alias_fields(args[0], args[1], args[2]);
     return none();
 }
 
@@ -57,7 +55,13 @@ const FunctionDef repr_def{"__repr__", "self", to_repr};
 
 }  // namespace
 
+void init_has_alias_fields(PyObject* self, PyObject* own_text, PyObject* alias) {
+    setattr(self, id<"original_str_repr">(), own_text);
+    if (alias != Py_None) setattr(self, id<"alias">(), alias);
+}
+
 void init_has_alias(PyObject* self, PyObject* own_text, PyObject* alias) {
+    if (state.has_alias_guard.intact()) return init_has_alias_fields(self, own_text, alias);
     Ref init = getattr(state.has_alias, id<"__init__">());
     call(init.get(), self, own_text, alias);
 }
@@ -78,6 +82,9 @@ void register_has_alias(PyObject* module) {
                   .build();
     cls = call(import_attr("future.utils", id<"python_2_unicode_compatible">()).get(), cls.get());
     state.has_alias = Py_NewRef(cls.get());
+    state.has_alias_guard.watch(cls.get(), {"__init__", "alias", "original_str_repr"});
+    state.abc_instancecheck = import_attr("_abc", id<"_abc_instancecheck">()).release();
+    state.abc_guard.watch(reinterpret_cast<PyObject*>(Py_TYPE(cls.get())), {"__instancecheck__"});
     check_status(PyModule_AddObjectRef(module, "HasAlias", cls.get()));
 }
 

@@ -2,17 +2,10 @@
 #include "alias.hpp"
 
 #include <cmath>
+#include <charconv>
 
 namespace vexal::alias {
 namespace {
-
-Ref two_decimals(double value) {
-    char* digits = PyOS_double_to_string(value, 'f', 2, 0, nullptr);
-    if (!digits) raise();
-    Ref result = text(digits);
-    PyMem_Free(digits);
-    return result;
-}
 
 Ref joined(bool negative, Ref digits, const char* prefix) {
     return check(PyUnicode_FromFormat("%s%U%s", negative ? "-" : "", digits.get(), prefix));
@@ -54,23 +47,38 @@ const FunctionDef sizeof_fmt_def{"sizeof_fmt", "num", sizeof_fmt_impl};
 
 }  // namespace
 
+// std::to_chars and format(x, ".2f") both round correctly, so they agree;
+// inf and nan print the same way too.
 Ref sizeof_fmt(double num) {
     bool negative = num < 0;
     num = std::fabs(num);
     if (num == 0) return text("0.00");
+    const char* prefix = "G";
     if (num >= 0.01) {
-        for (const char* prefix : large_prefixes) {
-            if (num < 1000.0) return joined(negative, two_decimals(num), prefix);
+        for (const char* candidate : large_prefixes) {
+            if (num < 1000.0) {
+                prefix = candidate;
+                break;
+            }
             num /= 1000.0;
         }
-        return joined(negative, two_decimals(num), "G");
-    }
-    num *= 1000.0;
-    for (const char* prefix : small_prefixes) {
-        if (num > 0.01) return joined(negative, two_decimals(num), prefix);
+    } else {
+        prefix = "n";
         num *= 1000.0;
+        for (const char* candidate : small_prefixes) {
+            if (num > 0.01) {
+                prefix = candidate;
+                break;
+            }
+            num *= 1000.0;
+        }
     }
-    return joined(negative, two_decimals(num), "n");
+    char buffer[400];
+    char* end = buffer;
+    if (negative) *end++ = '-';
+    end = std::to_chars(end, buffer + sizeof buffer - 2, num, std::chars_format::fixed, 2).ptr;
+    while (*prefix) *end++ = *prefix++;
+    return check(PyUnicode_FromStringAndSize(buffer, end - buffer));
 }
 
 // Exact floats, ints and bools behave as doubles here: their comparisons and
