@@ -246,7 +246,7 @@ def test_module_initialises_once_per_process(name):
         del sys.modules["{name}"]
         again = importlib.import_module("{name}")
         assert again is first, "re-import"
-        assert importlib.util.module_from_spec(first.__spec__) is first, "from spec"
+        assert importlib.util.module_from_spec(first.__spec__) is first, "module_from_spec"
         api = ctypes.pythonapi
         api.PyModule_GetDef.restype = ctypes.c_void_p
         api.PyModule_GetDef.argtypes = [ctypes.py_object]

@@ -1,0 +1,330 @@
+# -*- coding: utf-8 -*-
+"""Hostile input for every public callable of the alias, timedelta and ranges
+modules: each call either raises the exception its operation naturally raises
+(never SystemError) or returns a value of the stated type, and repeating the
+calls does not grow memory."""
+import datetime
+import gc
+import tracemalloc
+import warnings
+
+import numpy as np
+import pandas
+import pytest
+
+import vexal.types.timedelta as tdmod
+from vexal.test.ranges import after, around, before
+from vexal.types.alias import AliasFloat, AliasTuple, HasAlias, sizeof_fmt
+from vexal.types.timedelta import Timedelta, accept_castable, new_td_repr
+
+PTD = pandas.Timedelta
+NaTType = type(pandas.NaT)
+OutOfBounds = pandas.errors.OutOfBoundsTimedelta
+NAN = float("nan")
+INF = float("inf")
+HUGE = 10 ** 400
+
+
+class Boom(Exception):
+    pass
+
+
+def _boom(*args):
+    raise Boom()
+
+
+class EqBoom(object):
+    __eq__ = __ne__ = __lt__ = __le__ = __gt__ = __ge__ = _boom
+    __hash__ = object.__hash__
+
+
+class StrBoom(object):
+    __str__ = __repr__ = _boom
+
+
+class FormatBoom(object):
+    __format__ = _boom
+
+
+class FloatBoom(object):
+    __float__ = _boom
+
+
+class EqBoomFloat(float):
+    __eq__ = _boom
+    __hash__ = float.__hash__
+
+    def __abs__(self):
+        return self
+
+
+class FormatBoomFloat(float):
+    __format__ = _boom
+
+    def __abs__(self):
+        return self
+
+
+class ok(object):
+    """Expected outcome of a call that succeeds: the type of its result."""
+
+    def __init__(self, kind):
+        self.kind = kind
+
+    def __repr__(self):
+        return "ok-" + self.kind.__name__
+
+
+aliased_add = accept_castable(PTD.__add__, "{0}+{1}")
+plain_add = accept_castable(PTD.__add__)
+
+ROWS = [
+    # sizeof_fmt
+    ("sizeof-none", lambda: sizeof_fmt(None), TypeError),
+    ("sizeof-str", lambda: sizeof_fmt("1"), TypeError),
+    ("sizeof-bytes", lambda: sizeof_fmt(b"1"), TypeError),
+    ("sizeof-nan", lambda: sizeof_fmt(NAN), ok(str)),
+    ("sizeof-inf", lambda: sizeof_fmt(-INF), ok(str)),
+    ("sizeof-huge", lambda: sizeof_fmt(HUGE), OverflowError),
+    ("sizeof-np-float32", lambda: sizeof_fmt(np.float32(1e-4)), ok(str)),
+    ("sizeof-np-int8", lambda: sizeof_fmt(np.int8(-5)), ok(str)),
+    ("sizeof-np-bool", lambda: sizeof_fmt(np.bool_(True)), ok(str)),
+    ("sizeof-np-nan", lambda: sizeof_fmt(np.float64(NAN)), ok(str)),
+    ("sizeof-eq-boom", lambda: sizeof_fmt(EqBoom()), Boom),
+    ("sizeof-eq-boom-float", lambda: sizeof_fmt(EqBoomFloat(5)), Boom),
+    ("sizeof-format-boom", lambda: sizeof_fmt(FormatBoomFloat(5)), Boom),
+    ("sizeof-str-boom", lambda: sizeof_fmt(StrBoom()), TypeError),
+    ("sizeof-no-arg", lambda: sizeof_fmt(), TypeError),
+    ("sizeof-two-args", lambda: sizeof_fmt(1, 2), TypeError),
+    ("sizeof-unknown-kw", lambda: sizeof_fmt(1, bogus=1), TypeError),
+    # AliasFloat construction
+    ("af-none", lambda: AliasFloat(None), TypeError),
+    ("af-numeric-str", lambda: AliasFloat("1.5"), TypeError),
+    ("af-str", lambda: AliasFloat("x"), ValueError),
+    ("af-numeric-bytes", lambda: AliasFloat(b"1.5"), TypeError),
+    ("af-bytes", lambda: AliasFloat(b"x"), ValueError),
+    ("af-nan", lambda: AliasFloat(NAN), ok(AliasFloat)),
+    ("af-inf", lambda: AliasFloat(INF, alias="i"), ok(AliasFloat)),
+    ("af-huge", lambda: AliasFloat(HUGE), OverflowError),
+    ("af-np-float", lambda: AliasFloat(np.float64(2)), ok(AliasFloat)),
+    ("af-np-int", lambda: AliasFloat(np.int64(2)), ok(AliasFloat)),
+    ("af-eq-boom-float", lambda: AliasFloat(EqBoomFloat(1)), Boom),
+    ("af-format-boom-float", lambda: AliasFloat(FormatBoomFloat(1)), Boom),
+    ("af-float-boom", lambda: AliasFloat(FloatBoom()), Boom),
+    ("af-str-boom", lambda: AliasFloat(StrBoom()), TypeError),
+    ("af-no-arg", lambda: AliasFloat(), TypeError),
+    ("af-too-many", lambda: AliasFloat(1, "a", "b"), TypeError),
+    ("af-unknown-kw", lambda: AliasFloat(1, bogus=1), TypeError),
+    ("af-alias-eq-boom-str", lambda: str(AliasFloat(1, alias=EqBoom())), Boom),
+    ("af-alias-format-boom-repr", lambda: repr(AliasFloat(1, alias=FormatBoom())), Boom),
+    ("af-alias-str-boom-str", lambda: str(AliasFloat(1, alias=StrBoom())), Boom),
+    # AliasFloat operators
+    ("af-add-none", lambda: AliasFloat(1) + None, TypeError),
+    ("af-add-str", lambda: AliasFloat(1) + "x", ValueError),
+    ("af-add-numeric-str", lambda: AliasFloat(1) + "2", TypeError),
+    ("af-add-bytes", lambda: AliasFloat(1) + b"x", ValueError),
+    ("af-add-nan", lambda: AliasFloat(1, alias="a") + NAN, ok(AliasFloat)),
+    ("af-add-inf", lambda: AliasFloat(1) + INF, ok(AliasFloat)),
+    ("af-add-huge", lambda: AliasFloat(1) + HUGE, OverflowError),
+    ("af-add-np", lambda: AliasFloat(1) + np.float64(1), ok(AliasFloat)),
+    ("af-sub-eq-boom", lambda: AliasFloat(1) - EqBoom(), TypeError),
+    ("af-mul-float-boom", lambda: AliasFloat(1) * FloatBoom(), Boom),
+    ("af-mul-format-boom", lambda: AliasFloat(1) * FormatBoomFloat(2), Boom),
+    ("af-rmul-str", lambda: "x" * AliasFloat(2), ValueError),
+    ("af-rsub-none", lambda: None - AliasFloat(1), TypeError),
+    ("af-div-str", lambda: AliasFloat(1) / "x", TypeError),
+    ("af-add-no-arg", lambda: AliasFloat(1).__add__(), TypeError),
+    ("af-add-two-args", lambda: AliasFloat(1).__add__(1, 2), TypeError),
+    ("af-op-none-func", lambda: AliasFloat(1).alias_op(1, None, "{0}"), TypeError),
+    ("af-op-none-format", lambda: AliasFloat(1, alias="a").alias_op(2, (1.0).__add__, None),
+     AttributeError),
+    ("af-op-bad-field", lambda: AliasFloat(1, alias="a").alias_op(2, (1.0).__add__, "{2}"),
+     IndexError),
+    ("af-op-missing", lambda: AliasFloat(1).alias_op(2), TypeError),
+    # AliasTuple
+    ("at-none", lambda: AliasTuple(None), TypeError),
+    ("at-int", lambda: AliasTuple(5), TypeError),
+    ("at-str", lambda: AliasTuple("ab"), ok(AliasTuple)),
+    ("at-bytes", lambda: AliasTuple(b"ab", child_original_str=True), ok(AliasTuple)),
+    ("at-nan", lambda: AliasTuple((NAN, INF, HUGE), child_original_str=True), ok(AliasTuple)),
+    ("at-alias-by-position", lambda: AliasTuple((1, 2), "x"), TypeError),
+    ("at-no-arg", lambda: AliasTuple(), TypeError),
+    ("at-unknown-kw", lambda: AliasTuple((1,), bogus=1), TypeError),
+    ("at-child-str-boom", lambda: AliasTuple([StrBoom()], child_original_str=True), Boom),
+    ("at-list-repr-boom", lambda: AliasTuple([StrBoom()]), Boom),
+    ("at-eq-boom-item", lambda: AliasTuple((EqBoom(),)), ok(AliasTuple)),
+    ("at-alias-eq-boom-str", lambda: str(AliasTuple((1,), alias=EqBoom())), Boom),
+    ("at-child-none", lambda: AliasTuple(()).create_original_child_str(None), TypeError),
+    ("at-child-no-arg", lambda: AliasTuple(()).create_original_child_str(), TypeError),
+    # HasAlias
+    ("ha-no-arg", lambda: HasAlias(), TypeError),
+    ("ha-one-arg", lambda: HasAlias("a"), TypeError),
+    ("ha-three-args", lambda: HasAlias("a", None, 1), TypeError),
+    ("ha-unknown-kw", lambda: HasAlias("a", None, bogus=1), TypeError),
+    ("ha-none-text", lambda: str(HasAlias(None, None)), TypeError),
+    ("ha-bytes-text", lambda: str(HasAlias(b"x", None)), TypeError),
+    ("ha-str-boom-text", lambda: str(HasAlias(StrBoom(), None)), TypeError),
+    ("ha-str-boom-alias", lambda: HasAlias(StrBoom(), None).alias, ok(StrBoom)),
+    ("ha-eq-boom-str", lambda: str(HasAlias("own", EqBoom())), Boom),
+    ("ha-eq-boom-custom", lambda: HasAlias("own", EqBoom()).has_custom_alias(), Boom),
+    ("ha-format-boom-repr", lambda: repr(HasAlias("own", FormatBoom())), Boom),
+    ("ha-custom-extra-arg", lambda: HasAlias("own", None).has_custom_alias(1), TypeError),
+    ("ha-own-text-extra-arg", lambda: HasAlias("own", None)._str_representation(1), TypeError),
+    ("ha-own-text", lambda: HasAlias("own", None)._str_representation(), ok(str)),
+    # Timedelta construction
+    ("td-none", lambda: Timedelta(None), ok(NaTType)),
+    ("td-str", lambda: Timedelta("x"), ValueError),
+    ("td-bytes", lambda: Timedelta(b"1s"), ValueError),
+    ("td-nan", lambda: Timedelta(NAN), ok(NaTType)),
+    ("td-inf", lambda: Timedelta(INF), OutOfBounds),
+    ("td-huge", lambda: Timedelta(HUGE), OutOfBounds),
+    ("td-bool", lambda: Timedelta(True), ValueError),
+    ("td-np-int", lambda: Timedelta(np.int64(1)), ok(Timedelta)),
+    ("td-np-nan", lambda: Timedelta(np.float64(NAN)), ok(NaTType)),
+    ("td-eq-boom", lambda: Timedelta(EqBoom()), ValueError),
+    ("td-float-boom", lambda: Timedelta(FloatBoom()), ValueError),
+    ("td-no-arg", lambda: Timedelta(), ValueError),
+    ("td-unknown-kw", lambda: Timedelta(1, bogus=1), ValueError),
+    ("td-too-many", lambda: Timedelta(1, "ms", 3), TypeError),
+    ("td-alias-eq-boom-str", lambda: str(Timedelta(1, alias=EqBoom())), Boom),
+    # Timedelta operators
+    ("td-add-none", lambda: Timedelta(1) + None, AssertionError),
+    ("td-add-str", lambda: Timedelta(1) + "x", TypeError),
+    ("td-add-bytes", lambda: Timedelta(1) + b"x", TypeError),
+    ("td-add-nan", lambda: Timedelta(1) + NAN, AssertionError),
+    ("td-add-inf", lambda: Timedelta(1) + INF, TypeError),
+    ("td-add-huge", lambda: Timedelta(1) + HUGE, TypeError),
+    ("td-add-np", lambda: Timedelta(1, alias="t") + np.float64(1), ok(Timedelta)),
+    ("td-add-eq-boom", lambda: Timedelta(1) + EqBoom(), TypeError),
+    ("td-sub-str-boom", lambda: Timedelta(1) - StrBoom(), TypeError),
+    ("td-rsub-str", lambda: "x" - Timedelta(1), TypeError),
+    ("td-add-no-arg", lambda: Timedelta(1).__add__(), TypeError),
+    ("td-add-two-args", lambda: Timedelta(1).__add__(1, 2), TypeError),
+    # pandas.Timedelta operators after the patch
+    ("ptd-add-none", lambda: PTD("1s") + None, ok(NaTType)),
+    ("ptd-add-str", lambda: PTD("1s") + "x", TypeError),
+    ("ptd-add-bytes", lambda: PTD("1s") + b"x", TypeError),
+    ("ptd-add-nan", lambda: PTD("1s") + NAN, ok(NaTType)),
+    ("ptd-add-inf", lambda: PTD("1s") + INF, TypeError),
+    ("ptd-add-huge", lambda: PTD("1s") + HUGE, TypeError),
+    ("ptd-sub-eq-boom", lambda: PTD("1s") - EqBoom(), TypeError),
+    # accept_castable and its result
+    ("ac-no-arg", lambda: accept_castable(), TypeError),
+    ("ac-three-args", lambda: accept_castable(PTD.__add__, "{0}", 1), TypeError),
+    ("ac-result-one-arg", lambda: aliased_add(Timedelta(1)), TypeError),
+    ("ac-result-three-args", lambda: aliased_add(Timedelta(1), 1, 2), TypeError),
+    ("ac-result-none", lambda: aliased_add(Timedelta(1), None), AssertionError),
+    ("ac-result-str", lambda: aliased_add(Timedelta(1), "x"), ok(type(NotImplemented))),
+    ("ac-result-huge", lambda: plain_add(PTD(1), HUGE), ok(type(NotImplemented))),
+    ("ac-none-op", lambda: accept_castable(None)(PTD(1), 1), TypeError),
+    ("ac-bad-field", lambda: accept_castable(PTD.__add__, "{2}")(Timedelta(1, alias="a"), 1),
+     IndexError),
+    ("ac-non-str-format", lambda: accept_castable(PTD.__add__, 5)(Timedelta(1, alias="a"), 1),
+     ok(Timedelta)),
+    ("ac-alias-eq-boom", lambda: aliased_add(Timedelta(1, alias=EqBoom()), 1), Boom),
+    # new_td_repr
+    ("repr-none", lambda: new_td_repr(None), TypeError),
+    ("repr-str", lambda: new_td_repr("x"), TypeError),
+    ("repr-bytes", lambda: new_td_repr(b"x"), TypeError),
+    ("repr-nan", lambda: new_td_repr(NAN), TypeError),
+    ("repr-huge", lambda: new_td_repr(HUGE), TypeError),
+    ("repr-nat", lambda: new_td_repr(pandas.NaT), TypeError),
+    ("repr-datetime", lambda: new_td_repr(datetime.timedelta(seconds=1)), AttributeError),
+    ("repr-eq-boom", lambda: new_td_repr(EqBoom()), Boom),
+    ("repr-no-arg", lambda: new_td_repr(), TypeError),
+    ("repr-extra-args", lambda: new_td_repr(PTD(1), 1, key=2), ok(str)),
+    # to_timedelta (warns, then behaves as pandas)
+    ("to-none", lambda: tdmod.to_timedelta(None), ok(NaTType)),
+    ("to-str", lambda: tdmod.to_timedelta("x"), ValueError),
+    ("to-bytes", lambda: tdmod.to_timedelta(b"x"), ValueError),
+    ("to-nan", lambda: tdmod.to_timedelta(NAN), ok(NaTType)),
+    ("to-huge", lambda: tdmod.to_timedelta(HUGE), OutOfBounds),
+    ("to-object", lambda: tdmod.to_timedelta(EqBoom()), ValueError),
+    ("to-no-arg", lambda: tdmod.to_timedelta(), TypeError),
+    ("to-unknown-kw", lambda: tdmod.to_timedelta("1s", bogus=1), TypeError),
+    # around
+    ("around-none", lambda: around(None), TypeError),
+    ("around-str", lambda: around("x"), TypeError),
+    ("around-bytes", lambda: around(b"x", tol=1), TypeError),
+    ("around-nan", lambda: around(NAN), ok(AliasTuple)),
+    ("around-inf", lambda: around(INF), ok(AliasTuple)),
+    ("around-huge", lambda: around(HUGE), OverflowError),
+    ("around-huge-tol", lambda: around(5, tol=HUGE), ok(AliasTuple)),
+    ("around-np", lambda: around(np.float32(5)), ok(AliasTuple)),
+    ("around-format-boom", lambda: around(FormatBoomFloat(5)), Boom),
+    ("around-str-boom", lambda: around(StrBoom()), TypeError),
+    ("around-tol-eq-boom", lambda: around(5, tol=EqBoom()), TypeError),
+    ("around-tol-str", lambda: around(5, tol="1"), TypeError),
+    ("around-tol_p-none", lambda: around(5, tol_p=None), TypeError),
+    ("around-no-arg", lambda: around(), TypeError),
+    ("around-four-args", lambda: around(1, 2, 3, 4), TypeError),
+    ("around-unknown-kw", lambda: around(1, bogus=1), TypeError),
+    # before / after
+    ("before-none", lambda: before(None), ok(tuple)),
+    ("before-str", lambda: before("x"), ValueError),
+    ("before-bytes", lambda: before(b"x"), ValueError),
+    ("before-nan", lambda: before(NAN), ok(tuple)),
+    ("before-inf", lambda: before(INF), OutOfBounds),
+    ("before-huge", lambda: before(HUGE), OutOfBounds),
+    ("before-np", lambda: before(np.int64(1)), ok(tuple)),
+    ("before-eq-boom", lambda: before(EqBoom()), ValueError),
+    ("before-no-arg", lambda: before(), TypeError),
+    ("before-two-args", lambda: before(1, 2), TypeError),
+    ("before-kw", lambda: before(t=1), TypeError),
+    ("after-none", lambda: after(None), ok(tuple)),
+    ("after-str", lambda: after("x"), ValueError),
+    ("after-huge", lambda: after(HUGE), OutOfBounds),
+    ("after-np", lambda: after(np.float64(0.5)), ok(tuple)),
+    ("after-no-arg", lambda: after(), TypeError),
+    ("after-kw", lambda: after(t=1), TypeError),
+]
+
+
+def _outcome(call):
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore")
+        try:
+            return call(), None
+        except Exception as exc:
+            return None, exc
+
+
+@pytest.mark.parametrize("call, expected", [pytest.param(c, e, id=i) for i, c, e in ROWS])
+def test_hostile_input(call, expected):
+    result, exc = _outcome(call)
+    if isinstance(expected, ok):
+        assert exc is None, "raised {!r}".format(exc)
+        assert type(result) is expected.kind
+    else:
+        assert exc is not None, "returned {!r}".format(type(result))
+        assert type(exc) is expected, "raised {!r}".format(exc)
+
+
+def test_hostile_input_does_not_leak():
+    # After a warm-up each row runs three stretches of `rounds` calls; a leak
+    # grows memory in every stretch, a one-off cache or table resize in one.
+    rounds = 30
+    allowance = 400  # bytes per stretch: less than one leaked object per call
+    grown = []
+    gc.collect()
+    gc.freeze()  # keeps the full collections below cheap
+    tracemalloc.start()
+    try:
+        for name, call, _ in ROWS:
+            for _ in range(5):
+                _outcome(call)
+            sizes = []
+            for _ in range(3):
+                gc.collect()
+                sizes.append(tracemalloc.get_traced_memory()[0])
+                for _ in range(rounds):
+                    _outcome(call)
+            gc.collect()
+            sizes.append(tracemalloc.get_traced_memory()[0])
+            steps = [b - a for a, b in zip(sizes, sizes[1:])]
+            if min(steps) > allowance:
+                grown.append((name, steps))
+    finally:
+        tracemalloc.stop()
+        gc.unfreeze()
+    assert grown == []
