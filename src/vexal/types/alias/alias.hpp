@@ -30,6 +30,10 @@ Ref sizeof_fmt(double num);
 // ABCMeta's __instancecheck__ is the standard one.
 bool is_alias_float(PyObject* obj);
 
+// str() of an exact AliasFloat while its classes are unpatched and its
+// instance dictionary holds only the alias state; empty otherwise.
+Ref fast_str(PyObject* self);
+
 // HasAlias.__init__ as found on the class now, called with these arguments.
 void init_has_alias(PyObject* self, PyObject* own_text, PyObject* alias);
 

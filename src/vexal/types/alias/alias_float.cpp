@@ -166,6 +166,17 @@ const FunctionDef operator_defs[] = {
 
 }  // namespace
 
+Ref fast_str(PyObject* self) {
+    AliasState mine;
+    if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.alias_float) || !fast_paths_hold() ||
+        !read_alias_state(self, &mine)) {
+        return Ref();
+    }
+    if (!has_custom(mine)) return Ref::borrow(mine.own);
+    Ref alias = format(mine.alias, Ref(text("")).get());
+    return check(PyUnicode_FromFormat("%U [%U]", alias.get(), mine.own));
+}
+
 bool is_alias_float(PyObject* obj) {
     if (Py_TYPE(obj) == reinterpret_cast<PyTypeObject*>(state.alias_float)) return true;
     if (!state.abc_guard.intact()) return isinstance(obj, state.alias_float);
@@ -186,7 +197,7 @@ void register_alias_float(PyObject* module) {
     state.alias_float = Py_NewRef(cls.get());
     state.alias_float_guard.watch(cls.get(), {"__new__", "__init__", "alias_op", "has_custom_alias",
                                               "_str_representation", "alias", "_alias", "original_str_repr",
-                                              "__setattr__", "__dict__"});
+                                              "__setattr__", "__dict__", "__str__"});
     check_status(PyModule_AddObjectRef(module, "AliasFloat", cls.get()));
 }
 

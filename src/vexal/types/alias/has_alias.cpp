@@ -32,6 +32,7 @@ Ref has_custom_alias(FunctionObject*, PyObject* const* args) {
 
 Ref to_str(FunctionObject*, PyObject* const* args) {
     PyObject* self = args[0];
+    if (Ref text_ = fast_str(self)) return text_;
     if (truthy(call_method(self, id<"has_custom_alias">()).get())) {
         Ref alias = getattr(self, id<"alias">());
         Ref own = call_method(self, id<"_str_representation">());
@@ -82,7 +83,7 @@ void register_has_alias(PyObject* module) {
                   .build();
     cls = call(import_attr("future.utils", id<"python_2_unicode_compatible">()).get(), cls.get());
     state.has_alias = Py_NewRef(cls.get());
-    state.has_alias_guard.watch(cls.get(), {"__init__", "alias", "original_str_repr"});
+    state.has_alias_guard.watch(cls.get(), {"__init__", "alias", "original_str_repr", "__str__"});
     state.abc_instancecheck = import_attr("_abc", id<"_abc_instancecheck">()).release();
     state.abc_guard.watch(reinterpret_cast<PyObject*>(Py_TYPE(cls.get())), {"__instancecheck__"});
     check_status(PyModule_AddObjectRef(module, "HasAlias", cls.get()));
