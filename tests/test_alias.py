@@ -162,7 +162,7 @@ class _BoolBoom(object):
 
 
 class _FormatBoom(object):
-    def __format__(self, spec):
+    def __format__(self, fmt):
         raise Boom("format")
 
 
@@ -313,8 +313,8 @@ class _Tagged(float):
     def __abs__(self):
         return _Tagged(float.__abs__(self))
 
-    def __format__(self, spec):
-        return "T" + float.__format__(self, spec)
+    def __format__(self, fmt):
+        return "T" + float.__format__(self, fmt)
 
 
 def test_own_text_comes_from_the_argument_not_the_float():

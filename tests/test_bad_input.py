@@ -50,6 +50,10 @@ class FloatBoom(object):
     __float__ = _boom
 
 
+class IntBoom(int):
+    __int__ = __index__ = __float__ = _boom
+
+
 class EqBoomFloat(float):
     __eq__ = _boom
     __hash__ = float.__hash__
@@ -112,6 +116,7 @@ ROWS = [
     ("af-format-boom-float", lambda: AliasFloat(FormatBoomFloat(1)), Boom),
     ("af-float-boom", lambda: AliasFloat(FloatBoom()), Boom),
     ("af-str-boom", lambda: AliasFloat(StrBoom()), TypeError),
+    ("af-int-boom", lambda: AliasFloat(IntBoom(5)), Boom),
     ("af-no-arg", lambda: AliasFloat(), TypeError),
     ("af-too-many", lambda: AliasFloat(1, "a", "b"), TypeError),
     ("af-unknown-kw", lambda: AliasFloat(1, bogus=1), TypeError),
@@ -183,6 +188,7 @@ ROWS = [
     ("td-np-nan", lambda: Timedelta(np.float64(NAN)), ok(NaTType)),
     ("td-eq-boom", lambda: Timedelta(EqBoom()), ValueError),
     ("td-float-boom", lambda: Timedelta(FloatBoom()), ValueError),
+    ("td-int-boom", lambda: Timedelta(IntBoom(5)), Boom),
     ("td-no-arg", lambda: Timedelta(), ValueError),
     ("td-unknown-kw", lambda: Timedelta(1, bogus=1), ValueError),
     ("td-too-many", lambda: Timedelta(1, "ms", 3), TypeError),
@@ -196,6 +202,8 @@ ROWS = [
     ("td-add-huge", lambda: Timedelta(1) + HUGE, TypeError),
     ("td-add-np", lambda: Timedelta(1, alias="t") + np.float64(1), ok(Timedelta)),
     ("td-add-eq-boom", lambda: Timedelta(1) + EqBoom(), TypeError),
+    ("td-add-int-boom", lambda: Timedelta(1) + IntBoom(5), Boom),
+    ("td-radd-int-boom", lambda: IntBoom(5) + Timedelta(1), Boom),
     ("td-sub-str-boom", lambda: Timedelta(1) - StrBoom(), TypeError),
     ("td-rsub-str", lambda: "x" - Timedelta(1), TypeError),
     ("td-add-no-arg", lambda: Timedelta(1).__add__(), TypeError),
@@ -208,6 +216,7 @@ ROWS = [
     ("ptd-add-inf", lambda: PTD("1s") + INF, TypeError),
     ("ptd-add-huge", lambda: PTD("1s") + HUGE, TypeError),
     ("ptd-sub-eq-boom", lambda: PTD("1s") - EqBoom(), TypeError),
+    ("ptd-sub-int-boom", lambda: PTD("1s") - IntBoom(5), Boom),
     # accept_castable and its result
     ("ac-no-arg", lambda: accept_castable(), TypeError),
     ("ac-three-args", lambda: accept_castable(PTD.__add__, "{0}", 1), TypeError),
