@@ -50,7 +50,9 @@ Ref new_func(FunctionObject* fn, PyObject* const* args) {
         Py_XDECREF(traceback);
         Ref message = call_method(text("Trying to attribute alias to non-alias type {}").get(), id<"format">(),
                                   error.get());
-        check_status(PyErr_WarnEx(PyExc_UserWarning, PyUnicode_AsUTF8(message.get()), 1));
+        const char* utf8 = PyUnicode_AsUTF8(message.get());
+        if (!utf8) raise();
+        check_status(PyErr_WarnEx(PyExc_UserWarning, utf8, 1));
     }
     return result;
 }
