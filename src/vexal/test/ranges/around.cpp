@@ -20,20 +20,19 @@ Ref around(FunctionObject*, PyObject* const* args) {
         tol = check(PyNumber_Absolute(check(PyNumber_Multiply(val, tol_p)).get()));
         tol = in_type_of(val, std::move(tol));
         Ref percent = check(PyNumber_Multiply(tol_p, Ref(check(PyLong_FromLong(100))).get()));
-        alias = call_method(text("{} \u00b1 {:g}% [{}]").get(), id<"format">(), val, percent.get(), tol.get());
+        alias = call_method(id<"{} \u00b1 {:g}% [{}]">(), id<"format">(), val, percent.get(), tol.get());
     } else {
         Ref tol_alias = lookup_attr(tol_arg, id<"alias">());
         tol = check(PyNumber_Absolute(tol_arg));
         tol = in_type_of(val, std::move(tol));
         tol = check(PyNumber_Absolute(tol.get()));
         PyObject* shown = tol_alias && tol_alias.get() != Py_None ? tol_alias.get() : tol.get();
-        alias = call_method(text("{} \u00b1 {}").get(), id<"format">(), val, shown);
+        alias = call_method(id<"{} \u00b1 {}">(), id<"format">(), val, shown);
     }
     Ref lower = check(PyNumber_Subtract(val, tol.get()));
     Ref upper = check(PyNumber_Add(val, tol.get()));
     Ref limits = check(PyTuple_Pack(2, lower.get(), upper.get()));
-    Ref keywords = check(Py_BuildValue("(ss)", "alias", "child_original_str"));
-    return call_kw(state.alias_tuple, {limits.get(), alias.get(), Py_True}, keywords.get());
+    return call_kw(state.alias_tuple, {limits.get(), alias.get(), Py_True}, state.alias_tuple_keywords);
 }
 
 const FunctionDef around_def{"around", "val, tol, tol_p", around,

@@ -14,6 +14,7 @@ void exec_ranges(PyObject* module) {
     check_status(PyModule_AddObjectRef(module, "td", state.timedelta));
     state.alias_tuple = import_attr("vexal.types.alias", id<"AliasTuple">()).release();
     check_status(PyModule_AddObjectRef(module, "AliasTuple", state.alias_tuple));
+    state.alias_tuple_keywords = check(Py_BuildValue("(ss)", "alias", "child_original_str")).release();
     register_around(module);
     register_time_ranges(module);
 }

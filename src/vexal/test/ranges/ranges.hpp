@@ -11,6 +11,7 @@ using namespace vexal_rt;
 struct State {
     PyObject* timedelta = nullptr;  // vexal.types.timedelta.Timedelta
     PyObject* alias_tuple = nullptr;
+    PyObject* alias_tuple_keywords = nullptr;  // ("alias", "child_original_str")
 };
 extern State state;
 

@@ -28,10 +28,10 @@ Ref create_original_child_str(FunctionObject*, PyObject* const* args) {
         check_status(PyList_Append(strings.get(), item_text(item.get()).get()));
     }
     if (PyErr_Occurred()) raise();
-    Ref tuplestr = check(PyUnicode_Join(text(", ").get(), strings.get()));
-    tuplestr = check(PyUnicode_Concat(tuplestr.get(), text(")").get()));
-    tuplestr = call_method(tuplestr.get(), id<"lstrip">(), text(" ,").get());
-    return check(PyUnicode_Concat(text("(").get(), tuplestr.get()));
+    Ref tuplestr = check(PyUnicode_Join(id<", ">(), strings.get()));
+    tuplestr = check(PyUnicode_Concat(tuplestr.get(), id<")">()));
+    tuplestr = call_method(tuplestr.get(), id<"lstrip">(), id<" ,">());
+    return check(PyUnicode_Concat(id<"(">(), tuplestr.get()));
 }
 
 Ref own_text(PyObject* self, PyObject* value, PyObject* child_original_str) {
