@@ -4,6 +4,7 @@ alias composition."""
 import abc
 import inspect
 import logging
+import random
 from decimal import Decimal
 
 import numpy as np
@@ -65,6 +66,33 @@ def test_sizeof_fmt(value, text):
     result = sizeof_fmt(value)
     assert type(result) is str
     assert result == text
+
+
+def _sizeof_fmt_reference(num):
+    """The same steps in Python, through format(x, ".2f")."""
+    sign, num = ("-" if num < 0 else ""), abs(num)
+    if num == 0:
+        return "0.00"
+    if num >= 0.01:
+        for prefix in ["", "k", "M"]:
+            if num < 1000.0:
+                return "{}{:.2f}{}".format(sign, num, prefix)
+            num /= 1000.0
+        return "{}{:.2f}G".format(sign, num)
+    num *= 1000.0
+    for prefix in ["m", "u"]:
+        if num > 0.01:
+            return "{}{:.2f}{}".format(sign, num, prefix)
+        num *= 1000.0
+    return "{}{:.2f}n".format(sign, num)
+
+
+def test_sizeof_fmt_rounds_like_format():
+    rng = random.Random(7)
+    ties = [k / 1000 for k in range(5, 100000, 10)]  # x.xx5: the binary value decides the rounding
+    values = ties + [rng.uniform(0, 2000) for _ in range(20000)] + [10 ** rng.uniform(-12, 12) for _ in range(20000)]
+    for value in values:
+        assert sizeof_fmt(value) == _sizeof_fmt_reference(value), value
 
 
 @pytest.mark.parametrize("value, exc", [

@@ -111,6 +111,32 @@ def test_around_errors(make, exc):
         make()
 
 
+class _Range(AliasTuple):
+    pass
+
+
+ORIGINAL_INIT = AliasTuple.__init__
+
+
+@pytest.mark.parametrize("name, replacement", [
+    ("__init__", lambda self, value, **kw: ORIGINAL_INIT(self, value, alias="patched")),
+    ("__new__", staticmethod(lambda cls, value, **kw: tuple.__new__(_Range, value))),
+])
+def test_around_calls_a_patched_range_class(name, replacement):
+    original = AliasTuple.__dict__[name]
+    setattr(AliasTuple, name, replacement)
+    try:
+        made = around(5, tol=1)
+    finally:
+        setattr(AliasTuple, name, original)
+    assert made == (4, 6)
+    if name == "__init__":
+        assert str(made) == "patched [(4, 6)]"
+    else:
+        assert type(made) is _Range
+    assert type(around(5, tol=1)) is AliasTuple and str(around(5, tol=1)) == "5 \u00b1 1 [(4, 6)]"
+
+
 # ---------------------------------------------------------- before / after
 
 @pytest.mark.parametrize("make, limits, text", [

@@ -235,6 +235,97 @@ def test_patched_class_method_is_honoured():
     assert str(AliasFloat(2) + 3) == "5.00"
 
 
+@pytest.mark.parametrize("cls, args", [(AliasFloat, (2.5,)), (AliasTuple, ((1, 2),))])
+def test_reassigned_init_is_called_by_the_class(cls, args):
+    original = cls.__init__
+    calls = []
+
+    def traced(self, *a, **kw):
+        calls.append(a)
+        original(self, *a, **kw)
+
+    cls.__init__ = traced
+    try:
+        made = cls(*args, alias="x")
+    finally:
+        cls.__init__ = original
+    assert calls == [args]
+    assert str(made).startswith("x [")
+    cls(*args)
+    assert len(calls) == 1
+
+
+@pytest.mark.parametrize("make, text", [
+    (lambda: AliasFloat(2, **{"".join(["ali", "as"]): "u"}), "u [2.00]"),  # a keyword that is not interned
+    (lambda: AliasFloat(value=2, alias="u"), "u [2.00]"),
+    (lambda: AliasFloat(2, "u"), "u [2.00]"),
+    (lambda: AliasTuple(value=(1, 2), alias="r"), "r [(1, 2)]"),
+    (lambda: AliasTuple((1.5, 2), child_original_str=True), "(1.5, 2)"),
+])
+def test_class_calls_bind_like_a_def(make, text):
+    assert str(make()) == text
+
+
+@pytest.mark.parametrize("call, message", [
+    (lambda: AliasFloat(), "AliasFloat.__new__() missing 1 required positional argument: 'value'"),
+    (lambda: AliasFloat(1, alias="a", other=2), "AliasFloat.__new__() got an unexpected keyword argument 'other'"),
+    (lambda: AliasFloat(1, 2, 3), "AliasFloat.__new__() takes from 2 to 3 positional arguments but 4 were given"),
+    (lambda: AliasTuple((1,), alias="a", other=2), "AliasTuple.__init__() got an unexpected keyword argument 'other'"),
+    (lambda: AliasTuple((1,), "a", True, 4), "AliasTuple.__new__() takes 2 positional arguments but 5 were given"),
+])
+def test_bad_class_calls_keep_the_interpreters_texts(call, message):
+    with pytest.raises(TypeError) as error:
+        call()
+    assert str(error.value) == message
+
+
+def test_subclass_new_may_call_the_builtin_new():
+    class Raw(AliasFloat):
+        def __new__(cls, value, alias=None):
+            return float.__new__(cls, value)
+
+    class Pair(AliasTuple):
+        def __new__(cls, value, **kwargs):
+            return tuple.__new__(cls, value)
+
+    assert str(Raw(3, alias="r")) == "r [3.00]"
+    assert str(Pair((1, 2), alias="p")) == "p [(1, 2)]"
+
+
+def test_registering_a_virtual_subclass_is_seen_by_the_constructor():
+    result = run_python(
+        """
+        from vexal.types.alias import AliasFloat
+        print(type(AliasFloat(1.0)).__name__, type(AliasFloat(1)).__name__)
+        AliasFloat.register(int)
+        print(type(AliasFloat(2.5)).__name__, type(AliasFloat(2)).__name__)
+        """
+    )
+    assert result.stdout.split() == ["AliasFloat", "AliasFloat", "AliasFloat", "int"], result.stderr
+
+
+FLOAT_EDGES = [0.0, -0.0, 1.0, -1.5, 0.1, 1e16, 1e15, 123456789012345678.0, 1e-4, 1e-5, 0.00012345, 5e-324,
+               1.7976931348623157e308, 2.2250738585072014e-308, float("inf"), float("-inf"), float("nan"),
+               0.25, 4.75, 5.000000000000001, 100.0, 999999.5, 1234567.0, 0.05 * 100, 1 / 3]
+
+
+def random_floats(count):
+    import random
+    import struct
+    rng = random.Random(2026)
+    values = [struct.unpack("<d", rng.getrandbits(64).to_bytes(8, "little"))[0] for _ in range(count)]
+    values += [rng.uniform(-1e4, 1e4) for _ in range(count)]
+    values += [round(rng.uniform(-100, 100), rng.randrange(6)) for _ in range(count)]
+    values += [round(rng.uniform(-1e12, 1e12), rng.randrange(9)) for _ in range(count)]
+    values += [rng.randrange(1, 10 ** 7) / 10 ** rng.randrange(12) for _ in range(count)]
+    return values
+
+
+def test_float_texts_match_the_interpreters():
+    for value in FLOAT_EDGES + random_floats(20000):
+        assert _selftest.float_texts(value) == (repr(value), format(value, "g")), value
+
+
 # --- modules --------------------------------------------------------------------------------
 
 @pytest.mark.parametrize("name", ["vexal.types.alias", "vexal.types.timedelta", "vexal.test.ranges"])

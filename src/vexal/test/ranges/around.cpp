@@ -13,6 +13,23 @@ Ref in_type_of(PyObject* val, Ref tol) {
     return call(reinterpret_cast<PyObject*>(Py_TYPE(val)), tol.get());
 }
 
+// AliasTuple(limits, alias=alias, child_original_str=True). While its class
+// and metaclass are unchanged this does what that call does (tuple.__new__,
+// then the class's own __init__ slot) without packing keyword arguments.
+Ref make_range(PyObject* limits, PyObject* alias) {
+    if (!state.alias_tuple_new_guard.intact() || !state.alias_tuple_call_guard.intact()) {
+        return call_kw(state.alias_tuple, {limits, alias, Py_True}, state.alias_tuple_keywords);
+    }
+    auto* type = reinterpret_cast<PyTypeObject*>(state.alias_tuple);
+    Ref new_args = check(PyTuple_Pack(1, limits));
+    Ref range = check(PyTuple_Type.tp_new(type, new_args.get(), nullptr));
+    Ref keywords = check(PyDict_New());
+    check_status(PyDict_SetItem(keywords.get(), id<"alias">(), alias));
+    check_status(PyDict_SetItem(keywords.get(), id<"child_original_str">(), Py_True));
+    check_status(type->tp_init(range.get(), new_args.get(), keywords.get()));
+    return range;
+}
+
 Ref around(FunctionObject*, PyObject* const* args) {
     PyObject *val = args[0], *tol_arg = args[1], *tol_p = args[2];
     Ref tol, alias;
@@ -20,19 +37,23 @@ Ref around(FunctionObject*, PyObject* const* args) {
         tol = check(PyNumber_Absolute(check(PyNumber_Multiply(val, tol_p)).get()));
         tol = in_type_of(val, std::move(tol));
         Ref percent = check(PyNumber_Multiply(tol_p, Ref(check(PyLong_FromLong(100))).get()));
-        alias = call_method(id<"{} \u00b1 {:g}% [{}]">(), id<"format">(), val, percent.get(), tol.get());
+        // "{} \u00b1 {:g}% [{}]".format(val, percent, tol), field by field as str.format does it
+        Ref percent_text = PyFloat_CheckExact(percent.get()) ? float_format_g(PyFloat_AS_DOUBLE(percent.get()))
+                                                             : format(percent.get(), id<"g">());
+        alias = concat({plain_text(val).get(), id<" \u00b1 ">(), percent_text.get(), id<"% [">(),
+                        plain_text(tol.get()).get(), id<"]">()});
     } else {
         Ref tol_alias = lookup_attr(tol_arg, id<"alias">());
         tol = check(PyNumber_Absolute(tol_arg));
         tol = in_type_of(val, std::move(tol));
         tol = check(PyNumber_Absolute(tol.get()));
         PyObject* shown = tol_alias && tol_alias.get() != Py_None ? tol_alias.get() : tol.get();
-        alias = call_method(id<"{} \u00b1 {}">(), id<"format">(), val, shown);
+        alias = concat({plain_text(val).get(), id<" \u00b1 ">(), plain_text(shown).get()});
     }
     Ref lower = check(PyNumber_Subtract(val, tol.get()));
     Ref upper = check(PyNumber_Add(val, tol.get()));
     Ref limits = check(PyTuple_Pack(2, lower.get(), upper.get()));
-    return call_kw(state.alias_tuple, {limits.get(), alias.get(), Py_True}, state.alias_tuple_keywords);
+    return make_range(limits.get(), alias.get());
 }
 
 const FunctionDef around_def{"around", "val, tol, tol_p", around,

@@ -2,6 +2,8 @@
 #pragma once
 #include "vexal_rt/call.hpp"
 #include "vexal_rt/class_builder.hpp"
+#include "vexal_rt/float_text.hpp"
+#include "vexal_rt/init_slot.hpp"
 #include "vexal_rt/names.hpp"
 #include "vexal_rt/type_guard.hpp"
 
@@ -17,9 +19,11 @@ struct State {
     PyObject* alias_tuple = nullptr;
     bool py2 = false;
     PyObject* abc_instancecheck = nullptr;  // what ABCMeta.__instancecheck__ calls
+    PyObject* abc_cache_token = nullptr;    // abc.get_cache_token
     TypeGuard abc_guard;          // ABCMeta.__instancecheck__ unchanged
     TypeGuard has_alias_guard;    // HasAlias.__init__ unchanged
     TypeGuard alias_float_guard;  // AliasFloat's own methods unchanged
+    TypeGuard alias_tuple_guard;  // AliasTuple's own methods unchanged
 };
 extern State state;
 
@@ -38,6 +42,11 @@ Ref fast_str(PyObject* self);
 void init_has_alias(PyObject* self, PyObject* own_text, PyObject* alias);
 
 void init_has_alias_fields(PyObject* self, PyObject* own_text, PyObject* alias);
+
+// The same effect, setting _alias without going through the alias property:
+// only for values whose class guards hold (HasAlias.__init__ and the alias
+// property are the module's own).
+void init_has_alias_direct(PyObject* self, PyObject* own_text, PyObject* alias);
 
 void register_sizeof_fmt(PyObject* module);
 void register_has_alias(PyObject* module);

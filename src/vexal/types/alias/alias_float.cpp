@@ -112,8 +112,7 @@ Ref fast_operator(Op op, PyObject* self, PyObject* other) {
     return result;
 }
 
-Ref new_alias_float(FunctionObject*, PyObject* const* args) {
-    PyObject *cls = args[0], *value = args[1];
+Ref make_alias_float(PyObject* cls, PyObject* value) {
     if (is_alias_float(value)) return Ref::borrow(value);
     if (cls == state.alias_float) {
         Ref converted = call(reinterpret_cast<PyObject*>(&PyFloat_Type), value);
@@ -123,10 +122,26 @@ Ref new_alias_float(FunctionObject*, PyObject* const* args) {
     return call(float_new.get(), cls, value);
 }
 
+Ref new_alias_float(FunctionObject*, PyObject* const* args) { return make_alias_float(args[0], args[1]); }
+
 Ref init_alias_float(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *value = args[1], *alias = args[2];
     init_has_alias(self, sizeof_fmt(value).get(), alias);
     return none();
+}
+
+// The class call AliasFloat(value[, alias]) on the exact, unpatched class.
+bool binds_constructor(PyTypeObject* type, PyObject* args, PyObject* kwargs, PyObject** bound) {
+    PyObject* const names[] = {id<"value">(), id<"alias">()};
+    return type == reinterpret_cast<PyTypeObject*>(state.alias_float) && fast_paths_hold() &&
+           match_arguments(args, kwargs, names, 1, bound);
+}
+
+bool fast_init(PyObject* self, PyObject* args, PyObject* kwargs) {
+    PyObject* bound[] = {nullptr, Py_None};
+    if (!binds_constructor(Py_TYPE(self), args, kwargs, bound)) return false;
+    init_has_alias_direct(self, sizeof_fmt(bound[0]).get(), bound[1]);
+    return true;
 }
 
 Ref alias_op(FunctionObject*, PyObject* const* args) {
@@ -177,10 +192,38 @@ Ref fast_str(PyObject* self) {
     return check(PyUnicode_FromFormat("%U [%U]", alias.get(), mine.own));
 }
 
+namespace {
+
+// ABCMeta's answer for exact floats and ints, kept while abc's cache token is
+// unchanged: the token moves on every register() anywhere, which is also
+// when ABCMeta stops trusting its own negative caches.
+struct PlainNumberAnswers {
+    unsigned long long token = ~0ULL;
+    bool float_is = false;
+    bool int_is = false;
+};
+PlainNumberAnswers plain_answers;
+
+bool abc_answer(PyObject* obj) { return truthy(call(state.abc_instancecheck, state.alias_float, obj).get()); }
+
+bool plain_number_is_alias_float(PyObject* obj) {
+    Ref token = call(state.abc_cache_token);
+    unsigned long long now = PyLong_AsUnsignedLongLong(token.get());
+    if (now == static_cast<unsigned long long>(-1) && PyErr_Occurred()) raise();
+    if (now != plain_answers.token) {
+        Ref one = check(PyFloat_FromDouble(1.0));
+        plain_answers = {now, abc_answer(one.get()), abc_answer(Ref(check(PyLong_FromLong(1))).get())};
+    }
+    return PyFloat_CheckExact(obj) ? plain_answers.float_is : plain_answers.int_is;
+}
+
+}  // namespace
+
 bool is_alias_float(PyObject* obj) {
     if (Py_TYPE(obj) == reinterpret_cast<PyTypeObject*>(state.alias_float)) return true;
     if (!state.abc_guard.intact()) return isinstance(obj, state.alias_float);
-    return truthy(call(state.abc_instancecheck, state.alias_float, obj).get());
+    if (PyFloat_CheckExact(obj) || PyLong_CheckExact(obj)) return plain_number_is_alias_float(obj);
+    return abc_answer(obj);
 }
 
 void register_alias_float(PyObject* module) {
@@ -194,6 +237,7 @@ void register_alias_float(PyObject* module) {
         .method(alias_op_def);
     for (const FunctionDef& def : operator_defs) builder.method(def);
     Ref cls = builder.build();
+    install_init_slot<fast_init>(cls.get());
     state.alias_float = Py_NewRef(cls.get());
     state.alias_float_guard.watch(cls.get(), {"__new__", "__init__", "alias_op", "has_custom_alias",
                                               "_str_representation", "alias", "_alias", "original_str_repr",

@@ -9,8 +9,14 @@ Ref new_alias_tuple(FunctionObject*, PyObject* const* args) {
     return call(tuple_new.get(), args[0], args[1]);
 }
 
+bool unpatched(PyTypeObject* type) {
+    return type == reinterpret_cast<PyTypeObject*>(state.alias_tuple) && state.alias_tuple_guard.intact() &&
+           state.has_alias_guard.intact();
+}
+
 // The item's _str_representation(), or str(item) when that raises AttributeError.
 Ref item_text(PyObject* item) {
+    if (PyFloat_CheckExact(item)) return float_repr(PyFloat_AS_DOUBLE(item));  // float has no such method
     Ref method = lookup_attr(item, id<"_str_representation">());
     if (method) {
         PyObject* own = PyObject_CallNoArgs(method.get());
@@ -21,18 +27,27 @@ Ref item_text(PyObject* item) {
     return str(item);
 }
 
-Ref create_original_child_str(FunctionObject*, PyObject* const* args) {
+// "(" + (", ".join(texts) + ")").lstrip(" ,"), which is the joined texts
+// without their leading spaces and commas, in parentheses.
+Ref child_texts(PyObject* input_tuple) {
     Ref strings = check(PyList_New(0));
-    Ref items = check(PyObject_GetIter(args[1]));
+    Ref items = check(PyObject_GetIter(input_tuple));
     while (Ref item = Ref::steal(PyIter_Next(items.get()))) {
         check_status(PyList_Append(strings.get(), item_text(item.get()).get()));
     }
     if (PyErr_Occurred()) raise();
-    Ref tuplestr = check(PyUnicode_Join(id<", ">(), strings.get()));
-    tuplestr = check(PyUnicode_Concat(tuplestr.get(), id<")">()));
-    tuplestr = call_method(tuplestr.get(), id<"lstrip">(), id<" ,">());
-    return check(PyUnicode_Concat(id<"(">(), tuplestr.get()));
+    Ref joined = check(PyUnicode_Join(id<", ">(), strings.get()));
+    Py_ssize_t length = PyUnicode_GET_LENGTH(joined.get());
+    Py_ssize_t first = 0;
+    for (; first < length; ++first) {
+        Py_UCS4 c = PyUnicode_READ_CHAR(joined.get(), first);
+        if (c != ' ' && c != ',') break;
+    }
+    if (first > 0) joined = check(PyUnicode_Substring(joined.get(), first, length));
+    return concat({id<"(">(), joined.get(), id<")">()});
 }
+
+Ref create_original_child_str(FunctionObject*, PyObject* const* args) { return child_texts(args[1]); }
 
 Ref own_text(PyObject* self, PyObject* value, PyObject* child_original_str) {
     if (truthy(child_original_str)) return call_method(self, id<"create_original_child_str">(), value);
@@ -46,6 +61,17 @@ Ref init_alias_tuple(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *value = args[1], *alias = args[2], *child_original_str = args[3];
     init_has_alias(self, own_text(self, value, child_original_str).get(), alias);
     return none();
+}
+
+// __init__ of the exact, unpatched class, with its own methods called directly.
+bool fast_init(PyObject* self, PyObject* args, PyObject* kwargs) {
+    PyObject* const names[] = {id<"value">(), id<"alias">(), id<"child_original_str">()};
+    PyObject* bound[] = {nullptr, Py_None, Py_False};
+    if (!unpatched(Py_TYPE(self)) || !match_arguments(args, kwargs, names, 1, bound)) return false;
+    PyObject *value = bound[0], *alias = bound[1];
+    Ref own = truthy(bound[2]) ? child_texts(value) : state.py2 ? own_text(self, value, Py_False) : str(value);
+    init_has_alias_direct(self, own.get(), alias);
+    return true;
 }
 
 const FunctionDef new_def{"__new__", "cls, value, **kwargs", new_alias_tuple};
@@ -65,7 +91,10 @@ void register_alias_tuple(PyObject* module) {
                   .method(init_def, init_defaults.get())
                   .method(child_str_def)
                   .build();
+    install_init_slot<fast_init>(cls.get());
     state.alias_tuple = Py_NewRef(cls.get());
+    state.alias_tuple_guard.watch(cls.get(), {"__new__", "__init__", "create_original_child_str", "alias", "_alias",
+                                              "original_str_repr", "__setattr__", "__dict__"});
     check_status(PyModule_AddObjectRef(module, "AliasTuple", cls.get()));
 }
 

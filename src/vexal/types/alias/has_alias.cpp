@@ -61,6 +61,11 @@ void init_has_alias_fields(PyObject* self, PyObject* own_text, PyObject* alias) 
     if (alias != Py_None) setattr(self, id<"alias">(), alias);
 }
 
+void init_has_alias_direct(PyObject* self, PyObject* own_text, PyObject* alias) {
+    setattr(self, id<"original_str_repr">(), own_text);
+    if (alias != Py_None) setattr(self, id<"_alias">(), alias);
+}
+
 void init_has_alias(PyObject* self, PyObject* own_text, PyObject* alias) {
     if (state.has_alias_guard.intact()) return init_has_alias_fields(self, own_text, alias);
     Ref init = getattr(state.has_alias, id<"__init__">());
@@ -85,6 +90,7 @@ void register_has_alias(PyObject* module) {
     state.has_alias = Py_NewRef(cls.get());
     state.has_alias_guard.watch(cls.get(), {"__init__", "alias", "original_str_repr", "__str__"});
     state.abc_instancecheck = import_attr("_abc", id<"_abc_instancecheck">()).release();
+    state.abc_cache_token = import_attr("_abc", id<"get_cache_token">()).release();
     state.abc_guard.watch(reinterpret_cast<PyObject*>(Py_TYPE(cls.get())), {"__instancecheck__"});
     check_status(PyModule_AddObjectRef(module, "HasAlias", cls.get()));
 }

@@ -45,6 +45,27 @@ Ref sizeof_fmt_impl(FunctionObject*, PyObject* const* args) { return sizeof_fmt(
 
 const FunctionDef sizeof_fmt_def{"sizeof_fmt", "num", sizeof_fmt_impl};
 
+// std::to_chars(num, fixed, 2) for magnitudes below a million, computed from
+// num * 100: that product is within 2^-53 (relative) of the exact one, so
+// away from a rounding tie, rounding it rounds the exact value. Near a tie
+// the general conversion decides.
+char* two_decimals(char* out, char* limit, double num) {
+    if (num < 1e6) {
+        double scaled = num * 100.0;
+        double whole = std::floor(scaled);
+        double fraction = scaled - whole;
+        if (std::fabs(fraction - 0.5) > 1e-6) {
+            auto hundredths = static_cast<unsigned long long>(whole) + (fraction > 0.5 ? 1 : 0);
+            out = std::to_chars(out, limit, hundredths / 100).ptr;
+            *out++ = '.';
+            *out++ = static_cast<char>('0' + hundredths % 100 / 10);
+            *out++ = static_cast<char>('0' + hundredths % 10);
+            return out;
+        }
+    }
+    return std::to_chars(out, limit, num, std::chars_format::fixed, 2).ptr;
+}
+
 }  // namespace
 
 // std::to_chars and format(x, ".2f") both round correctly, so they agree;
@@ -76,7 +97,7 @@ Ref sizeof_fmt(double num) {
     char buffer[400];
     char* end = buffer;
     if (negative) *end++ = '-';
-    end = std::to_chars(end, buffer + sizeof buffer - 2, num, std::chars_format::fixed, 2).ptr;
+    end = two_decimals(end, buffer + sizeof buffer - 2, num);
     while (*prefix) *end++ = *prefix++;
     return check(PyUnicode_FromStringAndSize(buffer, end - buffer));
 }
