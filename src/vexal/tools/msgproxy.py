@@ -59,8 +59,11 @@ class MsgProxy:
         try:
             self.inbound = self.context.socket(zmq.SUB)
             self.inbound.setsockopt(zmq.SUBSCRIBE, b"")
+            # A burst from the publisher waits here instead of being dropped.
+            self.inbound.setsockopt(zmq.RCVHWM, 0)
             self.sync = self.context.socket(zmq.REP)
             self.outbound = self.context.socket(zmq.XPUB)
+            self.outbound.setsockopt(zmq.SNDHWM, 0)
             self.ports = {
                 "outbound_port": _bind(self.inbound, outbound_port),
                 "sync_port": _bind(self.sync, sync_port),

@@ -5,6 +5,8 @@
 namespace vexal::benchcast {
 namespace {
 
+constexpr long send_high_water_mark = 100000;
+
 // The proxy listens on the local machine only.
 Ref endpoint(PyObject* port) { return call_method(id<"tcp://localhost:{}">(), id<"format">(), port); }
 
@@ -18,6 +20,10 @@ Ref setup_zmq(FunctionObject*, PyObject* const* args) {
     setattr(self, id<"_pub_sock">(), socket.get());
     Ref linger = check(PyLong_FromLong(1000));
     call_method(socket.get(), id<"setsockopt">(), zmq_constant(id<"LINGER">()).get(), linger.get());
+    // Room for a burst (a whole run's collection and reports) while the proxy
+    // catches up; the default of 1000 messages drops the rest.
+    Ref high_water_mark = check(PyLong_FromLong(send_high_water_mark));
+    call_method(socket.get(), id<"setsockopt">(), zmq_constant(id<"SNDHWM">()).get(), high_water_mark.get());
     call_method(socket.get(), id<"connect">(), endpoint(pub_port).get());
     return none();
 }
@@ -72,7 +78,8 @@ void release_zmq(PyObject* self, bool discard) {
 
 const FunctionDef setup_zmq_def{"_setup_zmq", "self, pub_port", setup_zmq,
                                 "Setup zmq parts like context and socket.\n\n"
-                                "Makes the publisher's own context and a PUB socket (linger 1000 ms) "
+                                "Makes the publisher's own context and a PUB socket (linger 1000 ms, room for "
+                                "100000 unsent messages) "
                                 "connected to the proxy's outbound port on this machine.\n\n"
                                 "Args:\n"
                                 "    pub_port(int): number for the outbound proxy port.\n\n"
