@@ -648,3 +648,11 @@ def test_instance_nodes_are_skipped_where_pytest_has_them(items, monkeypatch):
     encoded = json.loads(json.dumps(instance, cls=JsonPyTestCollection))
     assert encoded["__class__"] == "Instance" and encoded["parent"]["__class__"] == "Module"
     assert json.dumps(instance, cls=JsonPyTestCollection) == json.dumps(instance, cls=CollectionReference)
+
+
+def test_each_ancestor_is_read_once_per_message(items, monkeypatch):
+    reads = []
+    monkeypatch.setattr(pytest.Class, "nodeid", property(lambda self: reads.append(self) or self._nodeid))
+    method = next(item for item in items if item.name == "test_b")
+    assert json.dumps([method] * 3, cls=JsonPyTestCollection) == json.dumps([method] * 3, cls=CollectionReference)
+    assert len(reads) == 1 + 3  # written directly once, then three times by JSONEncoder

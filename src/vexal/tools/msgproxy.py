@@ -20,6 +20,7 @@ is also printed, decoded.
 import argparse
 import json
 import os
+import signal
 import sys
 
 import zmq
@@ -122,8 +123,11 @@ def main(argv=None):
         sys.stdout.write(format_message(frames) + "\n")
         sys.stdout.flush()
 
+    stopping = []
+    # Ctrl-C or a plain kill end the proxy the same way.
+    signal.signal(signal.SIGTERM, lambda signum, frame: stopping.append(signum))
     try:
-        proxy.serve(on_message=show if args.print_messages else None)
+        proxy.serve(on_message=show if args.print_messages else None, should_stop=lambda: bool(stopping))
     except KeyboardInterrupt:
         pass
     finally:

@@ -4,6 +4,7 @@
 // else to JSONEncoder.
 #include "benchcast.hpp"
 
+#include <iterator>
 #include <unordered_map>
 #include <utility>
 
@@ -177,25 +178,30 @@ class ReportWriter : public JsonWriter {
 
 // ---- encode -------------------------------------------------------------------------------
 
-// The attributes JSONEncoder.__init__ sets for json.dumps' defaults (it sets
-// `default` only when one is given).
+// What JSONEncoder.__init__ leaves for json.dumps' defaults: these flags in
+// the instance, the separators ", " and ": " (class attributes unless given),
+// and no `default` of the instance's own.
 bool has_default_settings(PyObject* self) {
+    static const std::pair<PyObject* (*)(), PyObject*> flags[] = {
+        {id<"skipkeys">, Py_False}, {id<"ensure_ascii">, Py_True}, {id<"check_circular">, Py_True},
+        {id<"allow_nan">, Py_True}, {id<"sort_keys">, Py_False}, {id<"indent">, Py_None},
+    };
     Ref attributes = check(PyObject_GenericGetDict(self, nullptr));
-    if (PyDict_GET_SIZE(attributes.get()) != 8) return false;
-    auto is = [&](PyObject* name, PyObject* expected) {
-        PyObject* value = PyDict_GetItemWithError(attributes.get(), name);
+    Py_ssize_t own_separators = 0;
+    for (PyObject* name : {id<"item_separator">(), id<"key_separator">()}) {
+        own_separators += check_status(PyDict_Contains(attributes.get(), name));
+    }
+    if (PyDict_GET_SIZE(attributes.get()) != static_cast<Py_ssize_t>(std::size(flags)) + own_separators) return false;
+    for (const auto& [name, expected] : flags) {
+        PyObject* value = PyDict_GetItemWithError(attributes.get(), name());
         if (!value && PyErr_Occurred()) raise();
-        return value == expected;
+        if (value != expected) return false;
+    }
+    auto is_text = [self](PyObject* name, PyObject* expected) {
+        Ref value = getattr(self, name);
+        return PyUnicode_CheckExact(value.get()) && PyUnicode_Compare(value.get(), expected) == 0;
     };
-    auto equals = [&](PyObject* name, PyObject* expected) {
-        PyObject* value = PyDict_GetItemWithError(attributes.get(), name);
-        if (!value && PyErr_Occurred()) raise();
-        return value && PyUnicode_CheckExact(value) && PyUnicode_Compare(value, expected) == 0;
-    };
-    return is(id<"skipkeys">(), Py_False) && is(id<"ensure_ascii">(), Py_True) &&
-           is(id<"check_circular">(), Py_True) && is(id<"allow_nan">(), Py_True) &&
-           is(id<"sort_keys">(), Py_False) && is(id<"indent">(), Py_None) &&
-           equals(id<"item_separator">(), id<", ">()) && equals(id<"key_separator">(), id<": ">());
+    return is_text(id<"item_separator">(), id<", ">()) && is_text(id<"key_separator">(), id<": ">());
 }
 
 template <class Writer>
