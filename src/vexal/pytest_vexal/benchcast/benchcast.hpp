@@ -20,6 +20,7 @@ struct State {
     PyObject* minimal_publisher = nullptr;
     PyObject* common_publisher = nullptr;
     PyObject* my_publisher = nullptr;
+    PyObject* dummy_publisher = nullptr;
     PyObject* identifiable = nullptr;
 };
 extern State state;

@@ -12,31 +12,32 @@ Ref keywords(std::initializer_list<const char*> names) {
     return tuple;
 }
 
+// Leaves a with block through the exception being raised; true when the
+// context manager's __exit__ suppresses it.
+bool exit_with_error(PyObject* manager) {
+    PyObject *type, *value, *traceback;
+    PyErr_Fetch(&type, &value, &traceback);
+    PyErr_NormalizeException(&type, &value, &traceback);
+    Ref type_ = Ref::steal(type), value_ = Ref::steal(value), traceback_ = Ref::steal(traceback);
+    if (traceback) PyException_SetTraceback(value, traceback);
+    Ref suppress = call_method(manager, id<"__exit__">(), type, value, traceback ? traceback : Py_None);
+    if (truthy(suppress.get())) return true;
+    PyErr_Restore(type_.release(), value_.release(), traceback_.release());
+    return false;
+}
+
 // with io.open(file=path, mode="r", encoding="utf-8") as f: return f.read()
 Ref read_text_file(PyObject* path) {
     Ref open = getattr(global(id<"io">()), id<"open">());
     Ref file = call_kw(open.get(), {path, id<"r">(), id<"utf-8">()}, keywords({"file", "mode", "encoding"}).get());
     Ref entered = call_method(file.get(), id<"__enter__">());
-    PyObject* text_ = PyObject_CallMethodNoArgs(entered.get(), id<"read">());
-    if (!text_) {
-        PyObject *type, *value, *traceback;
-        PyErr_Fetch(&type, &value, &traceback);
-        PyErr_NormalizeException(&type, &value, &traceback);
-        if (traceback) PyException_SetTraceback(value, traceback);
-        PyObject* suppress = PyObject_CallMethodObjArgs(file.get(), id<"__exit__">(), type, value,
-                                                        traceback ? traceback : Py_None, nullptr);
-        if (!suppress) {
-            Py_XDECREF(type), Py_XDECREF(value), Py_XDECREF(traceback);
-            raise();
-        }
-        int suppressed = PyObject_IsTrue(Ref::steal(suppress).get());
-        if (suppressed != 0) Py_XDECREF(type), Py_XDECREF(value), Py_XDECREF(traceback);
-        if (suppressed < 0) raise();
-        if (suppressed > 0) return none();
-        PyErr_Restore(type, value, traceback);
-        raise();
+    Ref content;
+    try {
+        content = call_method(entered.get(), id<"read">());
+    } catch (const PyError&) {
+        if (exit_with_error(file.get())) return none();
+        throw;
     }
-    Ref content = Ref::steal(text_);
     call_method(file.get(), id<"__exit__">(), Py_None, Py_None, Py_None);
     return content;
 }
@@ -75,7 +76,8 @@ void publish(PyObject* self, PyObject* member, PyObject* msg) {
 Ref dumps(PyObject* obj, PyObject* encoder_name) {
     Ref dumps_ = getattr(global(id<"json">()), id<"dumps">());
     if (!encoder_name) return call(dumps_.get(), obj);
-    return call_kw(dumps_.get(), {obj, global(encoder_name)}, keywords({"cls"}).get());
+    static PyObject* const cls_keyword = keywords({"cls"}).release();
+    return call_kw(dumps_.get(), {obj, global(encoder_name)}, cls_keyword);
 }
 
 Ref collection_finish(FunctionObject*, PyObject* const* args) {

@@ -69,8 +69,7 @@ Ref init_my(FunctionObject*, PyObject* const* args) {
 }
 
 Ref init_dummy(FunctionObject*, PyObject* const* args) {
-    Ref next = call(reinterpret_cast<PyObject*>(&PySuper_Type), global(id<"DummyPublisher">()), args[0]);
-    call_method(next.get(), id<"__init__">());
+    init_next(state.dummy_publisher, args[0]);
     return none();
 }
 
@@ -168,7 +167,7 @@ void register_publishers(PyObject* module) {
         .doc("Msg publisher which does nothing if msg proxy file was not found.")
         .method(init_dummy_def)
         .method(ignore_msg_def);
-    add_class(module, "DummyPublisher", dummy);
+    state.dummy_publisher = add_class(module, "DummyPublisher", dummy).release();
 }
 
 }  // namespace vexal::benchcast
