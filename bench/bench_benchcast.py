@@ -7,7 +7,9 @@ same run:
    (Function, Class, Module, Package) with JsonPyTestCollection, against
    json.dumps with the transcription in `baseline_benchcast.py` (the texts
    must be identical);
-2. publish_msg to a live message proxy, against the transcription;
+2. publish_msg to a live message proxy, against the transcription, in a
+   burst and spaced as in a test run (there against pyzmq's send_multipart
+   of frames made beforehand: the floor for one message);
 3. a pytest run of 2,000 trivial tests with the plugin publishing to a live
    proxy, against the same run with the plugin disabled (wall and CPU time
    of the pytest process, best of alternating rounds); the run with the
@@ -114,6 +116,31 @@ def bench_publishing(proxy_info):
           f"{MESSAGES / time_theirs:,.0f} msg/s, speed-up {time_theirs / time_ours:.1f}x")
 
 
+def spaced_cpu_per_message(send, count=2_000, gap=0.0005):
+    """Process CPU time of one message when messages are as far apart as in a
+    run (each one wakes ZeroMQ's I/O thread), without the time asleep."""
+    def run(action):
+        started = time.process_time()
+        for _ in range(count):
+            time.sleep(gap)
+            action()
+        return time.process_time() - started
+
+    return (run(send) - run(lambda: None)) / count
+
+
+def bench_spaced_publishing(proxy_info):
+    publisher = benchcast.MyPublisher(proxy_info)
+    msg_type = benchcast.MsgType.MSG_TEST_IDE_RUN
+    text = json.dumps("tests/test_module.py::test_function")
+    frames = [msg_type.value.encode(), text.encode(), b"{}"]
+    ours = spaced_cpu_per_message(lambda: publisher.publish_msg(msg_type, text))
+    raw = spaced_cpu_per_message(lambda: publisher._pub_sock.send_multipart(frames))
+    publisher.close()
+    print(f"one message every 0.5 ms, CPU per message: publish_msg {ours * 1e6:.0f} us, "
+          f"pyzmq send_multipart of the same ready-made frames {raw * 1e6:.0f} us")
+
+
 def child_cpu():
     usage = resource.getrusage(resource.RUSAGE_CHILDREN)
     return usage.ru_utime + usage.ru_stime
@@ -155,6 +182,7 @@ def main():
         proxy, proxy_info = start_proxy(proxy_directory)
         try:
             bench_publishing(proxy_info)
+            bench_spaced_publishing(proxy_info)
             bench_run(root, proxy_directory)
         finally:
             proxy.terminate()
