@@ -84,6 +84,18 @@ def test_binds_the_ports_it_is_given(start_proxy, tmp_path):
     assert stop(process, signal.SIGTERM)[0] == 0 and not (tmp_path / "msgproxy.json").exists()
 
 
+def test_answers_every_sync_request(start_proxy):
+    process, ports = start_proxy()
+    with zmq.Context() as context:
+        requester = context.socket(zmq.REQ)
+        requester.connect(f"tcp://127.0.0.1:{ports['sync_port']}")
+        for request in ([b"Hello"], [b"two", b"frames"], [b""], [b"Hello"]):
+            requester.send_multipart(request)
+            assert requester.poll(2000) and requester.recv() == b"OK"
+        requester.close(linger=0)
+    assert process.poll() is None
+
+
 @pytest.mark.parametrize(
     "frames, expected",
     [

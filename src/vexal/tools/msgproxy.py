@@ -89,7 +89,7 @@ class MsgProxy:
         while not should_stop():
             ready = dict(poller.poll(poll_ms))
             if self.sync in ready:
-                self.sync.recv()
+                self.sync.recv_multipart()  # all of it, or REP refuses to answer
                 self.sync.send(b"OK")
             if self.outbound in ready:
                 self.outbound.recv()  # a subscription; XPUB applies it itself
