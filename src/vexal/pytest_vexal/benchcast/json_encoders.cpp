@@ -2,7 +2,7 @@
 // nodes and test reports. Their encode() writes the text directly while the
 // encoder is set up as json.dumps sets it up by default, and leaves anything
 // else to JSONEncoder.
-#include "benchcast.hpp"
+#include "json_writer.hpp"
 
 #include <iterator>
 #include <unordered_map>

@@ -1,6 +1,6 @@
 // Writes JSON text exactly as json.dumps does with its default settings:
 // ASCII only, separators ", " and ": ", keys in dict order, floats as repr.
-#include "benchcast.hpp"
+#include "json_writer.hpp"
 
 #include <algorithm>
 #include <charconv>
