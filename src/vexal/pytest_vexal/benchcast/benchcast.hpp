@@ -1,0 +1,49 @@
+// Shared declarations of the IDE messaging module's sources.
+#pragma once
+#include "vexal_rt/call.hpp"
+#include "vexal_rt/class_builder.hpp"
+#include "vexal_rt/names.hpp"
+#include "vexal_rt/type_guard.hpp"
+
+
+namespace vexal::benchcast {
+
+using namespace vexal_rt;
+
+// Process-wide module state: the module initialises once per process and
+// keeps these objects for its whole life.
+struct State {
+    PyObject* globals = nullptr;  // the module's dict, read at call time like a module's globals
+    PyObject* json_dumps = nullptr;  // json.dumps as imported, to recognise an unpatched one
+    PyObject* minimal_publisher = nullptr;
+    PyObject* common_publisher = nullptr;
+    PyObject* my_publisher = nullptr;
+    PyObject* dummy_publisher = nullptr;
+    PyObject* identifiable = nullptr;
+};
+extern State state;
+
+// A name of the module's globals as it is bound now (NameError if unbound).
+PyObject* global(PyObject* name);
+
+// super(cls, self).__init__ called with the given keyword arguments.
+void init_next(PyObject* cls, PyObject* self, PyObject* kwargs = nullptr);
+
+// build_msg_type for two str: parent, MSG_SEP, name.
+Ref join_msg_type(PyObject* parent, PyObject* name);
+
+// The methods of the ZeroMQ-backed publishers that make and release sockets.
+extern const FunctionDef setup_zmq_def;
+extern const FunctionDef sync_to_proxy_def;
+extern const FunctionDef close_def;
+// Closes every socket the publisher made and terminates its context; with
+// `discard` unsent messages are dropped at once instead of lingering.
+void release_zmq(PyObject* self, bool discard);
+
+void register_msg_types(PyObject* module);
+void register_identifiable(PyObject* module);
+void register_publishers(PyObject* module);
+void register_plugin(PyObject* module);
+void register_json_encoders(PyObject* module);
+
+}  // namespace vexal::benchcast

@@ -1,0 +1,172 @@
+// VexalTestPlugin and the module's own hooks: the option that points to the
+// proxy, and the configuration that registers the plugin.
+#include "benchcast.hpp"
+
+namespace vexal::benchcast {
+namespace {
+
+Ref keywords(std::initializer_list<const char*> names) {
+    Ref tuple = check(PyTuple_New(static_cast<Py_ssize_t>(names.size())));
+    Py_ssize_t i = 0;
+    for (const char* name : names) PyTuple_SET_ITEM(tuple.get(), i++, text(name).release());
+    return tuple;
+}
+
+// Leaves a with block through the exception being raised; true when the
+// context manager's __exit__ suppresses it.
+bool exit_with_error(PyObject* manager) {
+    PyObject *type, *value, *traceback;
+    PyErr_Fetch(&type, &value, &traceback);
+    PyErr_NormalizeException(&type, &value, &traceback);
+    Ref type_ = Ref::steal(type), value_ = Ref::steal(value), traceback_ = Ref::steal(traceback);
+    if (traceback) PyException_SetTraceback(value, traceback);
+    Ref suppress = call_method(manager, id<"__exit__">(), type, value, traceback ? traceback : Py_None);
+    if (truthy(suppress.get())) return true;
+    PyErr_Restore(type_.release(), value_.release(), traceback_.release());
+    return false;
+}
+
+// with io.open(file=path, mode="r", encoding="utf-8") as f: return f.read()
+Ref read_text_file(PyObject* path) {
+    Ref open = getattr(global(id<"io">()), id<"open">());
+    Ref file = call_kw(open.get(), {path, id<"r">(), id<"utf-8">()}, keywords({"file", "mode", "encoding"}).get());
+    Ref entered = call_method(file.get(), id<"__enter__">());
+    Ref content;
+    try {
+        content = call_method(entered.get(), id<"read">());
+    } catch (const PyError&) {
+        if (exit_with_error(file.get())) return none();
+        throw;
+    }
+    call_method(file.get(), id<"__exit__">(), Py_None, Py_None, Py_None);
+    return content;
+}
+
+Ref proxy_info(PyObject* config) {
+    Ref directory = call_method(config, id<"getoption">(), id<"msg_proxy_path">());
+    // The launcher writes spaces in the path as "?".
+    directory = call_method(directory.get(), id<"replace">(), id<"?">(), id<" ">());
+    Ref join = getattr(getattr(global(id<"os">()), id<"path">()).get(), id<"join">());
+    Ref file = call(join.get(), directory.get(), id<"msgproxy.json">());
+    Ref content = read_text_file(file.get());
+    return call(getattr(global(id<"json">()), id<"loads">()).get(), content.get());
+}
+
+// Any error finding or reaching the proxy leaves the run without IDE
+// messages; an interrupt or exit request still stops it.
+Ref init_plugin(FunctionObject*, PyObject* const* args) {
+    PyObject *self = args[0], *config = args[1];
+    Ref publisher;
+    try {
+        publisher = call(global(id<"MyPublisher">()), proxy_info(config).get());
+    } catch (const PyError&) {
+        if (!PyErr_ExceptionMatches(PyExc_Exception)) throw;
+        PyErr_Clear();
+        publisher = call(global(id<"DummyPublisher">()));
+    }
+    setattr(self, id<"publisher">(), publisher.get());
+    return none();
+}
+
+void publish(PyObject* self, PyObject* member, PyObject* msg) {
+    Ref msg_type = getattr(global(id<"MsgType">()), member);
+    call_method(getattr(self, id<"publisher">()).get(), id<"publish_msg">(), msg_type.get(), msg);
+}
+
+Ref dumps(PyObject* obj, PyObject* encoder_name) {
+    Ref dumps_ = getattr(global(id<"json">()), id<"dumps">());
+    if (!encoder_name) return call(dumps_.get(), obj);
+    static PyObject* const cls_keyword = keywords({"cls"}).release();
+    return call_kw(dumps_.get(), {obj, global(encoder_name)}, cls_keyword);
+}
+
+Ref collection_finish(FunctionObject*, PyObject* const* args) {
+    Ref items = getattr(args[1], id<"items">());
+    publish(args[0], id<"MSG_TEST_IDE_COLLECTION">(), dumps(items.get(), id<"JsonPyTestCollection">()).get());
+    return none();
+}
+
+Ref deselected(FunctionObject*, PyObject* const* args) {
+    publish(args[0], id<"MSG_TEST_IDE_DESELECTED">(), dumps(args[1], id<"JsonPyTestCollection">()).get());
+    return none();
+}
+
+Ref logstart(FunctionObject*, PyObject* const* args) {
+    publish(args[0], id<"MSG_TEST_IDE_RUN">(), dumps(args[1], nullptr).get());
+    return none();
+}
+
+Ref logreport(FunctionObject*, PyObject* const* args) {
+    publish(args[0], id<"MSG_TEST_IDE_RUN_REPORT">(), dumps(args[1], id<"JsonPyTestReport">()).get());
+    return none();
+}
+
+// Sockets and context go when the run ends, not whenever the plugin object
+// happens to be collected.
+Ref close_publisher(FunctionObject*, PyObject* const* args) {
+    Ref close = lookup_attr(getattr(args[0], id<"publisher">()).get(), id<"close">());
+    if (close) call(close.get());
+    return none();
+}
+
+Ref addoption(FunctionObject*, PyObject* const* args) {
+    Ref addoption_ = getattr(args[0], id<"addoption">());
+    Ref help = text("directory of msgproxy.json, the message proxy's ports (write each space as '?'); "
+                    "without it the run sends no IDE messages");
+    call_kw(addoption_.get(), {id<"--msg_proxy_path">(), id<"store">(), Py_None, id<"msg_proxy_path">(), help.get()},
+            keywords({"action", "default", "dest", "help"}).get());
+    return none();
+}
+
+Ref configure(FunctionObject*, PyObject* const* args) {
+    PyObject* config = args[0];
+    Ref plugin = call(global(id<"VexalTestPlugin">()), config);
+    Ref pluginmanager = getattr(config, id<"pluginmanager">());
+    call_method(pluginmanager.get(), id<"register">(), plugin.get());
+    call_method(config, id<"add_cleanup">(), getattr(plugin.get(), id<"close_publisher">()).get());
+    return none();
+}
+
+const FunctionDef init_def{"__init__", "self, config", init_plugin,
+                           "Choose the publisher for this run.\n\n"
+                           "Reads msgproxy.json from the directory given by --msg_proxy_path and connects to "
+                           "the proxy (waiting at most 1000 ms for its answer); falls back to a DummyPublisher "
+                           "when that fails for any reason.\n\n"
+                           "Args:\n"
+                           "    config(Config): the pytest config.\n"};
+const FunctionDef collection_finish_def{"pytest_collection_finish", "self, session", collection_finish,
+                                        "Publish the selected items with their chains of parents."};
+const FunctionDef deselected_def{"pytest_deselected", "self, items", deselected, "Publish the deselected items."};
+const FunctionDef logstart_def{"pytest_runtest_logstart", "self, nodeid, location", logstart,
+                               "Publish the node id of the test that starts."};
+const FunctionDef logreport_def{"pytest_runtest_logreport", "self, report", logreport,
+                                "Publish the report of one test phase."};
+const FunctionDef close_publisher_def{"close_publisher", "self", close_publisher,
+                                      "Release the publisher's sockets and context, if it holds any."};
+const FunctionDef addoption_def{"pytest_addoption", "parser", addoption,
+                                "Register --msg_proxy_path, the directory of the proxy information file."};
+const FunctionDef configure_def{"pytest_configure", "config", configure,
+                                "Configure pytest plugin.\n\n"
+                                "Registers a VexalTestPlugin, also when no proxy is available.\n\n"
+                                "Args:\n"
+                                "    config(Config): the pytest config.\n"};
+
+}  // namespace
+
+void register_plugin(PyObject* module) {
+    Ref cls = ClassBuilder(module, "VexalTestPlugin")
+                  .doc("Plugin for pytest which sends information about test collecting, running and the report "
+                       "of each test as JSON objects.")
+                  .method(init_def)
+                  .method(collection_finish_def)
+                  .method(deselected_def)
+                  .method(logstart_def)
+                  .method(logreport_def)
+                  .method(close_publisher_def)
+                  .build();
+    check_status(PyModule_AddObjectRef(module, "VexalTestPlugin", cls.get()));
+    check_status(PyModule_AddObjectRef(module, "pytest_addoption", make_function(addoption_def, {.module = module}).get()));
+    check_status(PyModule_AddObjectRef(module, "pytest_configure", make_function(configure_def, {.module = module}).get()));
+}
+
+}  // namespace vexal::benchcast

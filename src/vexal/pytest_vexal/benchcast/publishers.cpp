@@ -1,0 +1,173 @@
+// The publishers: the interface, the ZeroMQ-backed publishers and the
+// do-nothing publisher used when no proxy is available.
+#include "benchcast.hpp"
+
+namespace vexal::benchcast {
+namespace {
+
+const char* const publish_msg_doc =
+    "Publish a message of type msg_type with the accompanying keyword arguments.\n\n"
+    "Args:\n"
+    "    msg_type(MsgType): message type enumeration constant.\n"
+    "    msg(str): the actual message string.\n"
+    "    kwargs(dict): collected keyword arguments.\n\n"
+    "Returns:\n"
+    "    None\n";
+
+const char* const init_doc =
+    "Initialize an object.\n\n"
+    "Args:\n"
+    "    proxy_info(dict): Message proxy information in dict form.\n";
+
+Ref abstract_publish_msg(FunctionObject*, PyObject* const*) { raise(PyExc_NotImplementedError, nullptr); }
+
+Ref do_nothing(FunctionObject*, PyObject* const*) { return none(); }
+
+Ref call_with_keyword(PyObject* self, PyObject* method, PyObject* keyword, PyObject* value) {
+    Ref bound = getattr(self, method);
+    Ref names = check(PyTuple_Pack(1, keyword));
+    return call_kw(bound.get(), {value}, names.get());
+}
+
+// A publisher whose construction fails part-way closes what it made: a
+// context collected with an open socket that still holds the unanswered
+// request would wait for it for ever.
+Ref init_minimal(FunctionObject*, PyObject* const* args) {
+    PyObject *self = args[0], *proxy_info = args[1];
+    init_next(state.minimal_publisher, self);
+    setattr(self, id<"_pub_ctx">(), Py_None);
+    setattr(self, id<"_pub_sock">(), Py_None);
+    try {
+        Ref pub_port = check(PyObject_GetItem(proxy_info, id<"outbound_port">()));
+        call_with_keyword(self, id<"_setup_zmq">(), id<"pub_port">(), pub_port.get());
+        Ref sync_port = check(PyObject_GetItem(proxy_info, id<"sync_port">()));
+        call_with_keyword(self, id<"_sync_to_proxy">(), id<"sync_port">(), sync_port.get());
+    } catch (const PyError&) {
+        PyObject *type, *value, *traceback;
+        PyErr_Fetch(&type, &value, &traceback);
+        try {
+            release_zmq(self, true);
+        } catch (const PyError&) {
+            PyErr_WriteUnraisable(self);
+        }
+        PyErr_Restore(type, value, traceback);
+        throw;
+    }
+    return none();
+}
+
+Ref init_common(FunctionObject*, PyObject* const* args) {
+    Ref kwargs = check(Py_BuildValue("{sO}", "proxy_info", args[1]));
+    init_next(state.common_publisher, args[0], kwargs.get());
+    return none();
+}
+
+Ref init_my(FunctionObject*, PyObject* const* args) {
+    Ref kwargs = check(Py_BuildValue("{sO}", "proxy_info", args[1]));
+    init_next(state.my_publisher, args[0], kwargs.get());
+    return none();
+}
+
+Ref init_dummy(FunctionObject*, PyObject* const* args) {
+    init_next(state.dummy_publisher, args[0]);
+    return none();
+}
+
+Ref utf8(PyObject* text_) {
+    if (PyUnicode_CheckExact(text_)) return check(PyUnicode_AsUTF8String(text_));
+    return call_method(text_, id<"encode">(), id<"utf-8">());
+}
+
+Ref kwargs_json(PyObject* kwargs) {
+    Ref dumps = getattr(global(id<"json">()), id<"dumps">());
+    if (dumps.is(state.json_dumps) && PyDict_GET_SIZE(kwargs) == 0) return check(PyBytes_FromString("{}"));
+    return utf8(call(dumps.get(), kwargs).get());
+}
+
+Ref publish_msg(FunctionObject*, PyObject* const* args) {
+    PyObject *self = args[0], *msg_type = args[1], *msg = args[2], *kwargs = args[3];
+    Ref frames = check(PyList_New(3));
+    PyList_SET_ITEM(frames.get(), 0, utf8(getattr(msg_type, id<"value">()).get()).release());
+    PyList_SET_ITEM(frames.get(), 1, utf8(msg).release());
+    PyList_SET_ITEM(frames.get(), 2, kwargs_json(kwargs).release());
+    call_method(getattr(self, id<"_pub_sock">()).get(), id<"send_multipart">(), frames.get());
+    return none();
+}
+
+const FunctionDef abstract_publish_msg_def{"publish_msg", "self, msg_type, msg, **kwargs", abstract_publish_msg,
+                                           publish_msg_doc};
+const FunctionDef init_minimal_def{"__init__", "self, proxy_info", init_minimal, init_doc};
+const FunctionDef init_common_def{"__init__", "self, proxy_info", init_common, init_doc};
+const FunctionDef init_my_def{"__init__", "self, proxy_info", init_my, init_doc};
+const FunctionDef publish_msg_def{"publish_msg", "self, msg_type, msg, **kwargs", publish_msg,
+                                  "Publish a message to the proxy as three frames:\n\n"
+                                  "    | MsgType enum as str | msg | kwargs json representation |\n\n"
+                                  "each encoded as UTF-8.\n\n"
+                                  "Args:\n"
+                                  "    msg_type(MsgType): message type enumeration constant.\n"
+                                  "    msg(str): the actual message string.\n"
+                                  "    kwargs(dict): collected keyword arguments, sent as a JSON object.\n\n"
+                                  "Returns:\n"
+                                  "    None\n"};
+const FunctionDef init_dummy_def{"__init__", "self", init_dummy, "Initialize an object."};
+const FunctionDef ignore_msg_def{"publish_msg", "self, msg_type, msg, **kwargs", do_nothing,
+                                 "Accept a message and drop it.\n\n"
+                                 "Args:\n"
+                                 "    msg_type(MsgType): message type enumeration constant.\n"
+                                 "    msg(str): the actual message string.\n"
+                                 "    kwargs(dict): collected keyword arguments.\n\n"
+                                 "Returns:\n"
+                                 "    None\n"};
+
+Ref add_class(PyObject* module, const char* name, ClassBuilder& builder) {
+    Ref cls = builder.build();
+    check_status(PyModule_AddObjectRef(module, name, cls.get()));
+    return cls;
+}
+
+}  // namespace
+
+void register_publishers(PyObject* module) {
+    ClassBuilder interface(module, "IMsgPublisher");
+    interface.doc(" Message publishing interface. ").method(abstract_publish_msg_def);
+    Ref i_msg_publisher = add_class(module, "IMsgPublisher", interface);
+
+    ClassBuilder minimal(module, "MinimalMsgPublisher");
+    minimal.base(i_msg_publisher.get())
+        .base(state.identifiable)
+        .doc("Minimal implementation of the message publishing interface.\n\n"
+             "Holds only the working ZeroMQ sockets: a PUB socket connected to the message proxy and, "
+             "once the proxy answered the handshake, the REQ socket of that handshake. Publishing is "
+             "left to subclasses.\n")
+        .method(init_minimal_def)
+        .method(setup_zmq_def)
+        .method(sync_to_proxy_def)
+        .method(close_def);
+    state.minimal_publisher = add_class(module, "MinimalMsgPublisher", minimal).release();
+
+    ClassBuilder common(module, "CommonMsgPublisher");
+    common.base(state.minimal_publisher)
+        .doc("Implementation of message publisher.")
+        .method(init_common_def)
+        .method(publish_msg_def);
+    state.common_publisher = add_class(module, "CommonMsgPublisher", common).release();
+
+    ClassBuilder my(module, "MyPublisher");
+    my.base(state.common_publisher)
+        .doc("My custom publisher for sending messages between process.")
+        .method(init_my_def);
+    state.my_publisher = add_class(module, "MyPublisher", my).release();
+
+    ClassBuilder default_(module, "DefaultPublisher");
+    default_.doc("Interface which dummy publisher expect.").method(ignore_msg_def);
+    Ref default_publisher = add_class(module, "DefaultPublisher", default_);
+
+    ClassBuilder dummy(module, "DummyPublisher");
+    dummy.base(default_publisher.get())
+        .doc("Msg publisher which does nothing if msg proxy file was not found.")
+        .method(init_dummy_def)
+        .method(ignore_msg_def);
+    state.dummy_publisher = add_class(module, "DummyPublisher", dummy).release();
+}
+
+}  // namespace vexal::benchcast

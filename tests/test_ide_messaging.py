@@ -1,0 +1,658 @@
+"""IDE messaging: message types, publishers over real loopback sockets, the
+pytest plugin and its JSON encoders."""
+
+import enum
+import json
+import math
+import queue
+import socket
+import subprocess
+import sys
+import textwrap
+import threading
+import time
+import types
+import uuid
+
+import pytest
+import zmq
+from _pytest.nodes import Node
+
+from vexal.pytest_vexal import benchcast
+from vexal.pytest_vexal.benchcast import (DummyPublisher, JsonPyTestCollection, JsonPyTestReport, MsgType,
+                                          MyPublisher, VexalTestPlugin, build_msg_type)
+from vexal.tools.msgproxy import MsgProxy
+
+pytest_plugins = ["pytester"]
+
+RUN, REPORT = MsgType.MSG_TEST_IDE_RUN.value.encode(), MsgType.MSG_TEST_IDE_RUN_REPORT.value.encode()
+COLLECTION = MsgType.MSG_TEST_IDE_COLLECTION.value.encode()
+DESELECTED = MsgType.MSG_TEST_IDE_DESELECTED.value.encode()
+
+
+class ProxyThread:
+    """The message proxy on a thread of the test process, handing every
+    message it forwards to the test."""
+
+    def __init__(self, directory):
+        self.directory = str(directory)
+        self.messages = queue.Queue()
+        self._stop = threading.Event()
+        ready = threading.Event()
+        self.thread = threading.Thread(target=self._run, args=(ready,), daemon=True)
+        self.thread.start()
+        assert ready.wait(5)
+
+    def _run(self, ready):
+        proxy = MsgProxy(self.directory)
+        self.ports = proxy.ports
+        ready.set()
+        try:
+            proxy.serve(on_message=self.messages.put, should_stop=self._stop.is_set, poll_ms=20)
+        finally:
+            proxy.close()
+
+    def take(self, count, timeout=5):
+        return [self.messages.get(timeout=timeout) for _ in range(count)]
+
+    def assert_quiet(self, wait=0.2):
+        with pytest.raises(queue.Empty):
+            self.messages.get(timeout=wait)
+
+    def stop(self):
+        self._stop.set()
+        self.thread.join(5)
+
+
+@pytest.fixture
+def proxy(tmp_path):
+    running = ProxyThread(tmp_path)
+    yield running
+    running.stop()
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def run_python(code, timeout=20):
+    return subprocess.run([sys.executable, "-c", textwrap.dedent(code)], capture_output=True, text=True,
+                          timeout=timeout)
+
+
+# --- message types and ids --------------------------------------------------------------------
+
+@pytest.mark.parametrize("parent, name, expected", [("_#vxl", "general", "_#vxl.general"), ("", "x", ".x")])
+def test_build_msg_type(parent, name, expected):
+    assert build_msg_type(parent, name) == expected
+    assert build_msg_type(parent_msg_type=parent, msg_type_name=name) == expected
+
+
+@pytest.mark.parametrize("parent, name", [(1, "x"), ("x", None), (b"_#vxl", "x")])
+def test_build_msg_type_takes_only_text(parent, name):
+    with pytest.raises(TypeError):
+        build_msg_type(parent, name)
+
+
+def test_msg_type_is_a_unique_enumeration_in_order():
+    assert isinstance(MsgType, enum.EnumMeta) and issubclass(MsgType, enum.Enum)
+    assert len(MsgType) == 24 and len({m.value for m in MsgType}) == 24
+    names = [m.name for m in MsgType]
+    assert names[:3] == ["MSG_VEXAL", "MSG_GENERAL", "MSG_INFO"] and names[-1] == "MSG_TEST_IDE_CAPLOG"
+    assert MsgType.__doc__ == " Common types of messages. "
+
+
+@pytest.mark.parametrize(
+    "member, value",
+    [
+        ("MSG_VEXAL", "_#vxl"),
+        ("MSG_COMP", "_#vxl.compiler"),
+        ("MSG_COMP_FINISHED_ERROR", "_#vxl.compiler.finished.error"),
+        ("MSG_COMP_WARNING_2", "_#vxl.compiler.warning_2"),
+        ("MSG_TEST_IDE_COLLECTION", "_#vxl.test_ide.collection_finish"),
+        ("MSG_TEST_IDE_RUN_REPORT", "_#vxl.test_ide.run_report"),
+        ("MSG_TEST_IDE_CAPLOG", "_#vxl.test_ide.cap_log"),
+    ],
+)
+def test_msg_type_values_and_lookup(member, value):
+    assert MsgType[member].value == value and MsgType(value) is MsgType[member]
+
+
+def test_unknown_msg_type_value():
+    with pytest.raises(ValueError):
+        MsgType("_#vxl.nothing")
+
+
+def test_identifiable_ids():
+    first, second = benchcast.Identifiable(), benchcast.Identifiable()
+    assert first.get_id() != second.get_id() and first.get_id() == first.get_id()
+    assert uuid.UUID(first.get_id()).version == 1 and len(first.get_id()) == 36
+
+
+# --- publishers -------------------------------------------------------------------------------
+
+@pytest.mark.parametrize(
+    "msg_type, msg, kwargs, frames",
+    [
+        (MsgType.MSG_TEST_IDE_RUN, "x", {}, [b"_#vxl.test_ide.run", b"x", b"{}"]),
+        (MsgType.MSG_INFO, "Spannung \u00fc", {"a": 1},
+         [b"_#vxl.general.info", "Spannung \u00fc".encode(), b'{"a": 1}']),
+        (MsgType.MSG_WARNING, "\U0001f600", {"t": "\u00fc", "n": [1.5, None]},
+         [b"_#vxl.general.warning", b"\xf0\x9f\x98\x80", b'{"t": "\\u00fc", "n": [1.5, null]}']),
+    ],
+)
+def test_publish_msg_sends_three_frames(proxy, msg_type, msg, kwargs, frames):
+    publisher = MyPublisher(proxy.ports)
+    assert publisher.publish_msg(msg_type, msg, **kwargs) is None
+    assert proxy.take(1) == [frames]
+    publisher.close()
+
+
+@pytest.mark.parametrize(
+    "args, error",
+    [
+        (("_#vxl.test_ide.run", "x"), AttributeError),  # not a MsgType member
+        ((MsgType.MSG_INFO, 5), AttributeError),
+        ((MsgType.MSG_INFO, "\ud800"), UnicodeEncodeError),
+    ],
+)
+def test_publish_msg_rejects_bad_arguments_and_sends_nothing(proxy, args, error):
+    publisher = MyPublisher(proxy.ports)
+    with pytest.raises(error):
+        publisher.publish_msg(*args)
+    with pytest.raises(TypeError):
+        publisher.publish_msg(MsgType.MSG_INFO, "x", a=object())
+    proxy.assert_quiet()
+    publisher.close()
+
+
+def test_the_handshake_is_one_hello_request():
+    context = zmq.Context()
+    rep = context.socket(zmq.REP)
+    port = rep.bind_to_random_port("tcp://127.0.0.1")
+    requests = []
+
+    def answer():
+        requests.append(rep.recv_multipart())
+        rep.send(b"whatever")
+
+    answering = threading.Thread(target=answer)
+    answering.start()
+    started = time.monotonic()
+    publisher = MyPublisher({"outbound_port": free_port(), "sync_port": port})
+    answering.join(5)
+    assert requests == [[b"Hello"]] and time.monotonic() - started < 0.9
+    assert publisher._req_sock.type == zmq.REQ and not publisher._req_sock.closed
+    assert publisher._pub_sock.type == zmq.PUB and publisher._pub_sock.getsockopt(zmq.LINGER) == 1000
+    assert type(publisher._pub_ctx) is zmq.Context
+    publisher.close()
+    context.destroy(linger=0)
+
+
+def test_a_proxy_that_never_answers_costs_a_second(proxy):
+    context = zmq.Context()
+    silent = context.socket(zmq.REP)
+    ports = {"outbound_port": proxy.ports["outbound_port"], "sync_port": silent.bind_to_random_port("tcp://127.0.0.1")}
+    started = time.monotonic()
+    publisher = MyPublisher(ports)
+    assert 0.95 <= time.monotonic() - started < 1.5
+    assert publisher._req_sock.closed
+    publisher.publish_msg(MsgType.MSG_TEST_IDE_RUN, "still here")
+    assert proxy.take(1) == [[RUN, b"still here", b"{}"]]
+    publisher.close()
+    context.destroy(linger=0)
+
+
+class Recording(MyPublisher):
+    """Keeps the half-made publisher of a failed construction."""
+
+    last = None
+
+    def __init__(self, proxy_info):
+        Recording.last = self
+        super().__init__(proxy_info)
+
+
+@pytest.mark.parametrize(
+    "proxy_info, missing, pub_socket_made",
+    [({}, "outbound_port", False), ({"outbound_port": 1}, "sync_port", True), ({"sync_port": 1}, "outbound_port", False)],
+)
+def test_missing_ports_raise_key_error_and_release_what_was_made(proxy_info, missing, pub_socket_made):
+    with pytest.raises(KeyError) as info:
+        Recording(proxy_info)
+    assert info.value.args == (missing,)
+    half_made = Recording.last
+    if pub_socket_made:
+        assert half_made._pub_sock.type == zmq.PUB
+        assert half_made._pub_sock.closed and half_made._pub_ctx.closed
+    else:
+        assert half_made._pub_sock is None and half_made._pub_ctx is None
+
+
+@pytest.mark.parametrize("port", ["abc", -1, None])
+def test_a_bad_port_raises_the_zmq_error(port):
+    with pytest.raises(zmq.ZMQError):
+        Recording({"outbound_port": port, "sync_port": 1})
+    assert Recording.last._pub_ctx.closed
+
+
+# An unanswerable "Hello" stays queued on the REQ socket; a context collected
+# with that socket open would wait for it for ever.
+@pytest.mark.parametrize(
+    "failure",
+    [
+        "MyPublisher({'outbound_port': out_port})",
+        "signal.setitimer(signal.ITIMER_REAL, 0.2); MyPublisher({'outbound_port': out_port, 'sync_port': sync_port})",
+    ],
+    ids=["no sync_port", "interrupted handshake"],
+)
+def test_a_failed_construction_lets_the_process_exit_promptly(failure):
+    code = f"""
+        import gc, signal
+        from vexal.pytest_vexal.benchcast import MyPublisher
+
+        def interrupt(signum, frame):
+            raise RuntimeError("interrupted")
+
+        signal.signal(signal.SIGALRM, interrupt)
+        out_port, sync_port = {free_port()}, {free_port()}
+        try:
+            {failure}
+        except (KeyError, RuntimeError) as error:
+            print(type(error).__name__)
+        gc.collect()
+        print("collected")
+    """
+    started = time.monotonic()
+    result = run_python(code, timeout=10)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.split()[-1] == "collected" and time.monotonic() - started < 5
+
+
+def test_ten_thousand_messages_after_the_handshake_all_arrive(proxy):
+    publisher = MyPublisher(proxy.ports)
+    for i in range(10_000):
+        publisher.publish_msg(MsgType.MSG_TEST_IDE_RUN, str(i))
+    texts = [frames[1] for frames in proxy.take(10_000)]
+    assert texts == [str(i).encode() for i in range(10_000)]
+    publisher.close()
+
+
+def test_dummy_publishers_do_nothing():
+    marker = object()
+    assert DummyPublisher().publish_msg("anything", 1, a=marker) is None
+    assert benchcast.DefaultPublisher().publish_msg(None, None) is None
+    assert not isinstance(DummyPublisher(), benchcast.IMsgPublisher)
+    with pytest.raises(NotImplementedError) as info:
+        benchcast.IMsgPublisher().publish_msg(MsgType.MSG_INFO, "x")
+    assert info.value.args == ()
+
+
+# --- choosing the publisher -------------------------------------------------------------------
+
+class FakeConfig:
+    def __init__(self, path=None, registered=True):
+        self.path, self.registered = path, registered
+
+    def getoption(self, name):
+        if not self.registered:
+            raise ValueError(f"no option named {name!r}")
+        return self.path
+
+
+def write_info(directory, content):
+    directory.mkdir(exist_ok=True)
+    (directory / "msgproxy.json").write_bytes(content if isinstance(content, bytes) else content.encode())
+    return str(directory)
+
+
+@pytest.mark.parametrize(
+    "make_config",
+    [
+        lambda tmp: FakeConfig(registered=False),
+        lambda tmp: FakeConfig(None),
+        lambda tmp: FakeConfig(str(tmp)),  # no msgproxy.json
+        lambda tmp: (tmp / "msgproxy.json").mkdir() or FakeConfig(str(tmp)),  # unreadable
+        lambda tmp: FakeConfig(write_info(tmp, b'{"outbound_port": 1, "sync_port": 2, "x": "\xff"}')),
+        lambda tmp: FakeConfig(write_info(tmp, "{outbound_port: 1}")),
+        lambda tmp: FakeConfig(write_info(tmp, '{"outbound_port": 1}')),
+        lambda tmp: FakeConfig(write_info(tmp, '{"outbound_port": "x", "sync_port": 2}')),
+        lambda tmp: FakeConfig(write_info(tmp, "[1, 2]")),
+    ],
+    ids=["unregistered option", "no option", "no file", "unreadable", "not utf-8", "bad json", "missing key",
+         "bad port", "not an object"],
+)
+def test_every_failure_falls_back_to_the_dummy_publisher(tmp_path, make_config):
+    plugin = VexalTestPlugin(make_config(tmp_path))
+    assert type(plugin.publisher) is DummyPublisher
+    # The hooks still encode what they would send.
+    plugin.pytest_runtest_logstart("a::b", None)
+    with pytest.raises(AttributeError):
+        plugin.pytest_runtest_logreport(object())
+
+
+@pytest.mark.parametrize("stop", [KeyboardInterrupt, SystemExit])
+def test_interrupts_are_not_swallowed(monkeypatch, tmp_path, stop):
+    def interrupted(proxy_info):
+        raise stop()
+
+    monkeypatch.setattr(benchcast, "MyPublisher", interrupted)
+    with pytest.raises(stop):
+        VexalTestPlugin(FakeConfig(write_info(tmp_path, '{"outbound_port": 1, "sync_port": 2}')))
+
+
+def test_a_directory_with_spaces_is_written_with_question_marks(tmp_path):
+    (tmp_path / "my proxy dir").mkdir()
+    running = ProxyThread(tmp_path / "my proxy dir")
+    try:
+        plugin = VexalTestPlugin(FakeConfig(str(tmp_path / "my?proxy?dir")))
+        assert type(plugin.publisher) is MyPublisher
+        plugin.pytest_runtest_logstart("a::b", None)
+        assert running.take(1) == [[RUN, b'"a::b"', b"{}"]]
+        plugin.close_publisher()
+    finally:
+        running.stop()
+
+
+def test_a_run_without_a_proxy_goes_on(pytester):
+    pytester.makepyfile("def test_one(): pass")
+    for args in ([], [f"--msg_proxy_path={pytester.path / 'nowhere'}"]):
+        pytester.runpytest_inprocess(*args).assert_outcomes(passed=1)
+
+
+# --- a pytest run through the proxy -----------------------------------------------------------
+
+def node(cls, nodeid, path, name, parent):
+    return {"__class__": cls, "nodeid": nodeid, "fspath": str(path), "name": name, "parent": parent}
+
+
+@pytest.fixture
+def project(pytester):
+    pytester.makeconftest(
+        """
+        import pytest
+
+        class OwnModule(pytest.Module):
+            pass
+
+        def pytest_pycollect_makemodule(module_path, parent):
+            if module_path.name == "test_own.py":
+                return OwnModule.from_parent(parent, path=module_path)
+        """
+    )
+    pytester.makepyfile(
+        test_top="""
+            def test_plain(): pass
+            def test_left_out(): pass
+            class TestGroup:
+                def test_method(self): assert False, "\u00fcberlast"
+        """,
+        test_own="def test_in_own_module(): print('caught')",
+    )
+    pytester.mkpydir("pkg")
+    pytester.path.joinpath("pkg", "test_inner.py").write_text("def test_inner(): pass\n")
+    return pytester
+
+
+def test_a_run_publishes_collection_and_every_phase(project, proxy):
+    result = project.runpytest_inprocess(f"--msg_proxy_path={proxy.directory}", "-k", "not left_out")
+    result.assert_outcomes(passed=3, failed=1, deselected=1)
+    root = project.path
+    top = node("Module", "test_top.py", root / "test_top.py", "test_top.py", "Root")
+    package = node("Package", "pkg", root / "pkg", "pkg", "Root")
+    expected_items = {
+        "test_top.py::test_plain": node("Function", "test_top.py::test_plain", root / "test_top.py", "test_plain", top),
+        "test_top.py::TestGroup::test_method": node(
+            "Function", "test_top.py::TestGroup::test_method", root / "test_top.py", "test_method",
+            node("Class", "test_top.py::TestGroup", root / "test_top.py", "TestGroup", top)),
+        "pkg/test_inner.py::test_inner": node(
+            "Function", "pkg/test_inner.py::test_inner", root / "pkg" / "test_inner.py", "test_inner",
+            node("Module", "pkg/test_inner.py", root / "pkg" / "test_inner.py", "test_inner.py", package)),
+        "test_own.py::test_in_own_module": node(
+            "Function", "test_own.py::test_in_own_module", root / "test_own.py", "test_in_own_module", None),
+    }
+
+    messages = proxy.take(2 + 4 * 4)
+    proxy.assert_quiet()
+    assert all(kwargs == b"{}" for _, _, kwargs in messages)
+    for _, text, _ in messages:  # the standard encoder's spelling, to the byte
+        assert text.decode("ascii") == json.dumps(json.loads(text))
+
+    (deselected_type, deselected, _), (collection_type, collection, _) = messages[:2]
+    assert (deselected_type, collection_type) == (DESELECTED, COLLECTION)
+    assert json.loads(deselected) == [
+        node("Function", "test_top.py::test_left_out", root / "test_top.py", "test_left_out", top)]
+    items = json.loads(collection)
+    assert {item["nodeid"]: item for item in items} == expected_items and len(items) == 4
+
+    runs = messages[2:]
+    for i, nodeid in enumerate(item["nodeid"] for item in items):
+        start, *phases = runs[4 * i: 4 * i + 4]
+        assert start == [RUN, json.dumps(nodeid).encode(), b"{}"]
+        reports = [json.loads(text) for msg_type, text, _ in phases if msg_type == REPORT]
+        assert [r["when"] for r in reports] == ["setup", "call", "teardown"]
+        assert all(list(r) == ["__class__", "nodeid", "fspath", "duration", "failed", "report_text", "passed",
+                               "skipped", "caplog", "capstdout", "capstderr", "when"] for r in reports)
+        call = reports[1]
+        assert call["__class__"] == "TestReport" and call["nodeid"] == nodeid
+        assert call["fspath"] == nodeid.split("::")[0]
+        assert call["failed"] is (nodeid.endswith("test_method")) and call["passed"] is not call["failed"]
+        assert ("\u00fcberlast" in call["report_text"]) is call["failed"]
+        if not call["failed"]:
+            assert call["report_text"] == ""
+        assert call["capstdout"] == ("caught\n" if "own" in nodeid else "")
+
+
+def test_no_socket_stays_open_after_a_run(pytester, proxy):
+    pytester.makepyfile("def test_one(): pass")
+    recorder = pytester.inline_run(f"--msg_proxy_path={proxy.directory}")
+    config = recorder.getcall("pytest_unconfigure").config
+    plugin, = [p for p in config.pluginmanager.get_plugins() if isinstance(p, VexalTestPlugin)]
+    assert type(plugin.publisher) is MyPublisher
+    assert plugin.publisher._pub_ctx.closed and plugin.publisher._pub_sock.closed
+    assert plugin.publisher._req_sock.closed
+
+
+def test_a_proxy_killed_mid_run_neither_fails_nor_hangs_the_run(pytester, tmp_path):
+    proxy_dir = tmp_path / "proxy"
+    proxy_dir.mkdir()
+    proxy_process = subprocess.Popen([sys.executable, "-m", "vexal.tools.msgproxy", str(proxy_dir)],
+                                     stdout=subprocess.DEVNULL)
+    try:
+        deadline = time.monotonic() + 10
+        while not (proxy_dir / "msgproxy.json").exists():
+            assert time.monotonic() < deadline and proxy_process.poll() is None
+            time.sleep(0.02)
+        pytester.makeconftest(
+            f"""
+            import time
+            def pytest_unconfigure(config):
+                with open({str(tmp_path / "ended")!r}, "w") as ended:
+                    ended.write(repr(time.time()))
+            """
+        )
+        pytester.makepyfile(
+            f"""
+            import os, signal, time, pytest
+
+            def test_kills_the_proxy():
+                os.kill({proxy_process.pid}, signal.SIGKILL)
+                time.sleep(0.2)
+
+            @pytest.mark.parametrize("i", range(50))
+            def test_after(i):
+                print("x" * 1000)
+            """
+        )
+        result = pytester.runpytest_subprocess(f"--msg_proxy_path={proxy_dir}", timeout=30)
+        exited = time.time()
+        result.assert_outcomes(passed=51)
+        # Unsent messages linger at most a second once the run has ended.
+        assert exited - float((tmp_path / "ended").read_text()) < 2.5
+    finally:
+        proxy_process.kill()
+        proxy_process.wait()
+
+
+# --- JSON encoders ----------------------------------------------------------------------------
+
+class Reference(JsonPyTestReport):
+    """Same encoder, so JSONEncoder does all the writing."""
+
+
+class CollectionReference(JsonPyTestCollection):
+    pass
+
+
+DOCUMENTS = [
+    "plain", "", "quote \" backslash \\ slash /", "\b\f\n\r\t\x00\x1f\x7f", "\u00fc\u20ac\U0001f600", "\ud800",
+    0, -1, 2**63, -(2**70), True, False, None, 0.1, 1e16, 1e-7, -0.0, 1.5e300, math.inf, -math.inf, math.nan,
+    [], {}, (), [1, [2, [3]]], {"a": {"b": [None, "\u00e9"]}, "c": ()}, {"\u00e9": 1},
+    enum.IntEnum("Level", "LOW HIGH").HIGH,
+]
+
+
+@pytest.mark.parametrize("encoder", [JsonPyTestCollection, JsonPyTestReport])
+@pytest.mark.parametrize("document", DOCUMENTS, ids=repr)
+def test_plain_documents_encode_as_json_dumps_does(encoder, document):
+    assert json.dumps(document, cls=encoder) == json.dumps(document)
+
+
+class Text(str):
+    pass
+
+
+@pytest.mark.parametrize(
+    "document",
+    [{1: "int key"}, {None: 1, 2.5: 2}, type("Items", (list,), {})([1, 2]), {"x": type("D", (dict,), {})(a=1)},
+     Text("sub"), [Text("a")]],
+    ids=["int key", "other keys", "list subclass", "dict subclass", "str subclass", "nested str subclass"],
+)
+def test_documents_left_to_the_standard_encoder(document):
+    assert json.dumps(document, cls=JsonPyTestReport) == json.dumps(document)
+
+
+def report(**changes):
+    fields = dict(nodeid="t.py::test_\u00e9", fspath="t.py", duration=0.0012, failed=False, longreprtext="",
+                  passed=True, skipped=False, caplog="log \U0001f600", capstdout="out\n", capstderr="",
+                  when="call")
+    fields.update(changes)
+    return types.SimpleNamespace(**fields)
+
+
+@pytest.mark.parametrize(
+    "settings", [{}, {"indent": 2}, {"sort_keys": True}, {"ensure_ascii": False}, {"separators": (",", ":")}],
+    ids=["defaults", "indent", "sort_keys", "no ascii", "separators"],
+)
+def test_report_encoding_matches_the_standard_encoder(settings):
+    reports = [report(), report(duration=3, when="setup", failed=True, longreprtext="E  assert 1 == 2")]
+    assert json.dumps(reports, cls=JsonPyTestReport, **settings) == json.dumps(reports, cls=Reference, **settings)
+    assert json.dumps(reports, cls=JsonPyTestReport, **settings) == "".join(
+        Reference(**settings).iterencode(reports))
+
+
+def test_report_keys_and_values():
+    encoded = json.loads(json.dumps(report(), cls=JsonPyTestReport))
+    assert encoded == {"__class__": "SimpleNamespace", "nodeid": "t.py::test_\u00e9", "fspath": "t.py",
+                       "duration": 0.0012, "failed": False, "report_text": "", "passed": True, "skipped": False,
+                       "caplog": "log \U0001f600", "capstdout": "out\n", "capstderr": "", "when": "call"}
+    assert JsonPyTestReport._get_type_name(report()) == "SimpleNamespace"
+
+
+def test_a_report_without_an_attribute_raises():
+    incomplete = report()
+    del incomplete.caplog
+    with pytest.raises(AttributeError, match="caplog"):
+        json.dumps(incomplete, cls=JsonPyTestReport)
+
+
+@pytest.mark.parametrize("encoder", [JsonPyTestReport, JsonPyTestCollection])
+def test_cycles_and_depth_raise_as_in_the_standard_encoder(encoder):
+    cycle = []
+    cycle.append(cycle)
+    with pytest.raises(ValueError, match="Circular reference detected"):
+        json.dumps(cycle, cls=encoder)
+    deep = []
+    for _ in range(100_000):
+        deep = [deep]
+    with pytest.raises(RecursionError):
+        json.dumps(deep, cls=encoder)
+
+
+def test_a_patched_encoder_is_honoured(monkeypatch):
+    monkeypatch.setattr(JsonPyTestReport, "default", lambda self, o: "patched")
+    assert json.dumps([report()], cls=JsonPyTestReport) == '["patched"]'
+
+
+@pytest.fixture
+def items(pytester):
+    pytester.makeconftest(
+        """
+        import pytest
+        class OwnModule(pytest.Module):
+            pass
+        def pytest_pycollect_makemodule(module_path, parent):
+            if module_path.name == "test_own.py":
+                return OwnModule.from_parent(parent, path=module_path)
+        """
+    )
+    pytester.makepyfile(test_top="def test_a(): pass\nclass TestK:\n    def test_b(self): pass\n",
+                        test_own="def test_c(): pass")
+    pytester.mkpydir("pkg").joinpath("sub").mkdir()
+    pytester.path.joinpath("pkg", "sub", "test_deep.py").write_text("class TestD:\n    def test_d(self): pass\n")
+    found, _ = pytester.inline_genitems()
+    return found
+
+
+def test_collection_encoding_matches_the_standard_encoder(items):
+    assert len(items) == 4
+    assert json.dumps(items, cls=JsonPyTestCollection) == json.dumps(items, cls=CollectionReference)
+    for settings in ({"indent": 1}, {"sort_keys": True}):
+        assert json.dumps(items, cls=JsonPyTestCollection, **settings) == json.dumps(
+            items, cls=CollectionReference, **settings)
+
+
+def test_nodes_without_fspath_use_their_path(items, monkeypatch):
+    expected = json.dumps(items, cls=JsonPyTestCollection)
+    monkeypatch.delattr(Node, "fspath")  # the legacy-path plugin's property
+    assert not hasattr(items[0], "fspath")
+    assert json.dumps(items, cls=JsonPyTestCollection) == expected
+    assert json.dumps(items, cls=CollectionReference) == expected
+
+
+def test_collection_node_rules(items):
+    encoded = {item.name: json.loads(json.dumps(item, cls=JsonPyTestCollection)) for item in items}
+    deep = encoded["test_d"]["parent"]["parent"]
+    assert deep["__class__"] == "Module" and deep["nodeid"] == "pkg/sub/test_deep.py"
+    # pkg/sub has no __init__.py: its Dir node is passed over to the package.
+    assert deep["parent"]["__class__"] == "Package" and deep["parent"]["parent"] == "Root"
+    assert encoded["test_b"]["parent"]["__class__"] == "Class"
+    assert encoded["test_a"]["parent"]["parent"] == "Root"
+    assert encoded["test_c"]["parent"] is None
+    session = items[0].session
+    assert json.dumps(session, cls=JsonPyTestCollection) == '"Root"'
+    assert json.dumps(items[0].config, cls=JsonPyTestCollection) == "null"
+
+
+def test_instance_nodes_are_skipped_where_pytest_has_them(items, monkeypatch):
+    # An old pytest put an Instance between a class and its methods.
+    instance_type = type("Instance", (pytest.Collector,), {"collect": lambda self: []})
+    monkeypatch.setitem(vars(pytest), "Instance", instance_type)
+    klass = next(item for item in items if item.name == "test_b").parent
+    instance = object.__new__(instance_type)
+    for name in ("_nodeid", "config", "name", "path", "session"):
+        setattr(instance, name, getattr(klass, name))
+    instance.parent = klass
+    encoded = json.loads(json.dumps(instance, cls=JsonPyTestCollection))
+    assert encoded["__class__"] == "Instance" and encoded["parent"]["__class__"] == "Module"
+    assert json.dumps(instance, cls=JsonPyTestCollection) == json.dumps(instance, cls=CollectionReference)
+
+
+def test_each_ancestor_is_read_once_per_message(items, monkeypatch):
+    reads = []
+    monkeypatch.setattr(pytest.Class, "nodeid", property(lambda self: reads.append(self) or self._nodeid))
+    method = next(item for item in items if item.name == "test_b")
+    assert json.dumps([method] * 3, cls=JsonPyTestCollection) == json.dumps([method] * 3, cls=CollectionReference)
+    assert len(reads) == 1 + 3  # written directly once, then three times by JSONEncoder
