@@ -8,6 +8,9 @@ namespace {
 Ref clean_up(FunctionObject* self, PyObject* const*) {
     PyObject* plugin = captured(self, 0);
     Ref name = call_method(allure_plugin_manager().get(), id<"get_name">(), plugin);
+    // Already unregistered by other code: unregister(name=None) would only
+    // fail pluggy's own argument assertion at the end of the run.
+    if (name.is(Py_None)) return none();
     static PyObject* keywords = check(Py_BuildValue("(s)", "name")).release();
     call_kw(getattr(allure_plugin_manager().get(), id<"unregister">()).get(), {name.get()}, keywords);
     return none();
