@@ -72,38 +72,68 @@ class _LiveLineHandler(logging.Handler):
             self.handleError(record)
 
 
+class _LiveDisplay(object):
+    """The one handler that shows the step log while any block is open.
+
+    Blocks of several ``AllureCatchLogs`` objects may be open at once (a test
+    can open its own inside the one the live log listener holds around each
+    run phase): they share the handler, so no line is shown twice.
+    """
+
+    def __init__(self):
+        self.open_blocks = 0
+        self.handler = None
+        self.saved_level = None
+
+    def open(self):
+        if self.open_blocks == 0:
+            logger = logging.getLogger(STEP_LOGGER_NAME)
+            if logger.getEffectiveLevel() > logging.INFO:
+                self.saved_level = logger.level
+                logger.setLevel(logging.INFO)
+            self.handler = _LiveLineHandler()
+            logger.addHandler(self.handler)
+        self.open_blocks += 1
+
+    def close(self):
+        self.open_blocks -= 1
+        if self.open_blocks == 0:
+            logger = logging.getLogger(STEP_LOGGER_NAME)
+            logger.removeHandler(self.handler)
+            self.handler = None
+            if self.saved_level is not None:
+                logger.setLevel(self.saved_level)
+                self.saved_level = None
+
+
+_display = _LiveDisplay()
+
+
 class AllureCatchLogs(object):
     """Show the step log live while entered.
 
     Reusable: it can be entered and left any number of times, one block at a
     time (entering it while already entered raises ``RuntimeError``). While
-    entered, one handler is attached to the logger "alluretestlogger" and, if
-    the logger's effective level would drop INFO records, its level is set to
-    INFO. Leaving the block (also by an exception, which is not suppressed)
-    removes the handler and restores the level.
+    any such block is open, one handler is attached to the logger
+    "alluretestlogger" and, if the logger's effective level would drop INFO
+    records, its level is set to INFO. Leaving the last open block (also by an
+    exception, which is not suppressed) removes the handler and restores the
+    level.
     """
 
     def __init__(self):
-        self._handler = None
-        self._saved_level = None
+        self._entered = False
 
     def __enter__(self):
-        if self._handler is not None:
+        if self._entered:
             raise RuntimeError("AllureCatchLogs is already entered; "
                                "leave the current block before entering again")
-        logger = logging.getLogger(STEP_LOGGER_NAME)
-        if logger.getEffectiveLevel() > logging.INFO:
-            self._saved_level = logger.level
-            logger.setLevel(logging.INFO)
-        self._handler = _LiveLineHandler()
-        logger.addHandler(self._handler)
+        _display.open()
+        self._entered = True
         return self
 
     def __exit__(self, exc_type, exc_val, exc_tb):
-        logger = logging.getLogger(STEP_LOGGER_NAME)
-        logger.removeHandler(self._handler)
-        self._handler = None
-        if self._saved_level is not None:
-            logger.setLevel(self._saved_level)
-            self._saved_level = None
+        if self._entered:
+            self._entered = False
+            _display.close()
         return False
