@@ -190,14 +190,58 @@ def test_format_argval_needs_text(argval, error):
     ("t", Mapping([7, ("a", 1)]), TypeError, "cannot unpack non-iterable int object", 1),
     # The last entry's name is read by indexing it for the icon of each line.
     ("t", Mapping([("a", 1), 7]), TypeError, "'int' object is not subscriptable", 1),
-    ("t", Mapping([iter(["a", 1, 2])]), ValueError, r"too many values to unpack \(expected 2\)", 1),
+    ("t", Mapping(["abc"]), ValueError, r"too many values to unpack \(expected 2\)", 1),
     ("t", {"a": 1, "b": BadFormat()}, KeyError, "no text", 2),
     (BadFormat(), {"a": 1}, KeyError, "no text", 0),
 ])
-def test_bad_input_keeps_logged_lines_and_depth(lines, title, params, error, text, logged):
+@pytest.mark.parametrize("level", [logging.INFO, logging.WARNING])
+def test_bad_input_keeps_logged_lines_and_depth(lines, title, params, error, text, logged, level):
+    stepline.testlogger.setLevel(level)  # dropped records do not spare the checks
     with pytest.raises(error, match=text):
         stepline.start_step(title, params)
-    assert len(lines) == logged and depth() == 0
+    assert len(lines) == (logged if level == logging.INFO else 0) and depth() == 0
+
+
+class Formats(object):
+    """Counts how often its text is made."""
+    made = 0
+
+    def __format__(self, spec):
+        Formats.made += 1
+        return "formatted"
+
+
+@pytest.mark.parametrize("patch", [
+    lambda monkeypatch, calls: monkeypatch.setitem(vars(stepline.testlogger), "info", calls.append),
+    lambda monkeypatch, calls: monkeypatch.setattr(logging.Logger, "info", lambda self, msg: calls.append(msg)),
+    lambda monkeypatch, calls: monkeypatch.setattr(logging.Logger, "isEnabledFor", lambda self, level: True),
+    lambda monkeypatch, calls: monkeypatch.setattr(stepline, "testlogger", logging.getLoggerClass()("other")),
+], ids=["instance info", "class info", "class isEnabledFor", "other logger"])
+def test_info_is_called_however_logging_is_changed(lines, monkeypatch, patch):
+    calls = []
+    stepline.testlogger.setLevel(logging.WARNING)
+    stepline.testlogger.isEnabledFor(logging.INFO)  # fills the level cache
+    patch(monkeypatch, calls)
+    stepline.testlogger.indentation = 0
+    stepline.start_step("t", {"a": 1})
+    stepline.log("free")
+    if lines:  # isEnabledFor patched: the records pass to the handler
+        calls = [message for _, message in lines]
+    if calls:
+        assert calls == ["> t", "    \u2514- a = 1", "free"]
+    else:  # a separate logger without handlers: only its counter moves
+        assert stepline.testlogger.name == "other" and stepline.testlogger.indentation == 4
+
+
+@pytest.mark.parametrize("level, disabled, shown", [
+    (logging.WARNING, False, 0), (logging.INFO, False, 2), (logging.INFO, True, 0), (logging.NOTSET, False, 2)])
+def test_dropped_lines_still_make_their_texts(lines, level, disabled, shown, monkeypatch):
+    monkeypatch.setattr(stepline.testlogger, "disabled", disabled)
+    stepline.testlogger.setLevel(level)
+    monkeypatch.setattr(logging.getLogger(), "level", logging.INFO)
+    made = Formats.made
+    stepline.start_step(Formats(), {"x": Formats()})
+    assert Formats.made - made == 2 and len(lines) == shown and depth() == 4
 
 
 @pytest.mark.parametrize("call", [

@@ -26,6 +26,7 @@ void exec_stepline(PyObject* module) {
     Ref zero = check(PyLong_FromLong(0));
     setattr(logger.get(), id<"indentation">(), zero.get());
 
+    setup_info_gate(logging.get());
     register_indentation_filter(module, logger.get());
     register_step_functions(module);
     register_format_argval(module);

@@ -7,7 +7,7 @@ namespace {
 
 constexpr long depth_step = 4;
 
-void info(PyObject* message) { call_method(testlogger().get(), id<"info">(), message); }
+void info(PyObject* logger, PyObject* message) { call_method(logger, id<"info">(), message); }
 
 // testlogger.indentation += 4 (or -= 4), through attribute access each time:
 // the counter is a plain attribute that anyone may set.
@@ -22,6 +22,18 @@ void move_depth(bool open) {
 
 // What "{}" makes of a value in str.format.
 Ref field(PyObject* value) { return format(value, id<"">()); }
+
+// Values whose text is made without running any code of the caller's.
+bool plain(PyObject* value) {
+    return PyUnicode_CheckExact(value) || PyLong_CheckExact(value) || PyFloat_CheckExact(value) ||
+           PyBool_Check(value) || value == Py_None;
+}
+
+// The field of a value made before the logger is asked, when making it can
+// raise or act; left empty for a plain value, whose text is only needed if
+// the line is logged. See info_is_off.
+Ref early_field(PyObject* value) { return plain(value) ? Ref() : field(value); }
+Ref late_field(Ref& early, PyObject* value) { return early ? std::move(early) : field(value); }
 
 // `name, value = entry`, with the interpreter's errors.
 void unpack_pair(PyObject* entry, Ref& name, Ref& value) {
@@ -74,16 +86,29 @@ void log_parameters(PyObject* params) {
         }
         // "{}  {}- {} = {}" filled with the two-space step spacing, the icon,
         // the name and the value.
-        Ref line = concat({id<"    ">(), last ? id<"└">() : id<"├">(), id<"- ">(), field(name.get()).get(),
-                           id<" = ">(), field(value.get()).get()});
-        info(line.get());
+        Ref logger = testlogger();
+        Ref name_text = early_field(name.get());
+        Ref value_text = early_field(value.get());
+        if (info_is_off(logger.get())) continue;
+        Ref line = concat({id<"    ">(), last ? id<"└">() : id<"├">(), id<"- ">(),
+                           late_field(name_text, name.get()).get(), id<" = ">(),
+                           late_field(value_text, value.get()).get()});
+        info(logger.get(), line.get());
     }
+}
+
+// Logs "{}{}" filled with prefix and value.
+void log_prefixed(PyObject* prefix, PyObject* value) {
+    Ref logger = testlogger();
+    Ref text_ = early_field(value);
+    if (info_is_off(logger.get())) return;
+    info(logger.get(), concat({prefix, late_field(text_, value).get()}).get());
 }
 
 Ref start_step(FunctionObject*, PyObject* const* args) {
     PyObject* title = args[0];
     PyObject* params = args[1];
-    info(concat({id<"> ">(), field(title).get()}).get());
+    log_prefixed(id<"> ">(), title);
     if (truthy(params)) log_parameters(params);
     move_depth(true);
     return none();
@@ -95,7 +120,7 @@ Ref stop_step(FunctionObject*, PyObject* const*) {
 }
 
 Ref start_fixture(FunctionObject*, PyObject* const* args) {
-    info(concat({id<"[Fixture] ">(), field(args[0]).get()}).get());
+    log_prefixed(id<"[Fixture] ">(), args[0]);
     move_depth(true);
     return none();
 }
@@ -106,7 +131,8 @@ Ref stop_fixture(FunctionObject*, PyObject* const*) {
 }
 
 Ref log(FunctionObject*, PyObject* const* args) {
-    info(args[0]);
+    Ref logger = testlogger();
+    if (!info_is_off(logger.get())) info(logger.get(), args[0]);
     return none();
 }
 
