@@ -77,12 +77,14 @@ class _LiveDisplay(object):
 
     Blocks of several ``AllureCatchLogs`` objects may be open at once (a test
     can open its own inside the one the live log listener holds around each
-    run phase): they share the handler, so no line is shown twice.
+    run phase): they share the handler, so no line is shown twice. The
+    handler is made once and attached and detached as blocks open and close,
+    three times per test.
     """
 
     def __init__(self):
         self.open_blocks = 0
-        self.handler = None
+        self.handler = _LiveLineHandler()
         self.saved_level = None
 
     def open(self):
@@ -91,7 +93,6 @@ class _LiveDisplay(object):
             if logger.getEffectiveLevel() > logging.INFO:
                 self.saved_level = logger.level
                 logger.setLevel(logging.INFO)
-            self.handler = _LiveLineHandler()
             logger.addHandler(self.handler)
         self.open_blocks += 1
 
@@ -100,7 +101,6 @@ class _LiveDisplay(object):
         if self.open_blocks == 0:
             logger = logging.getLogger(STEP_LOGGER_NAME)
             logger.removeHandler(self.handler)
-            self.handler = None
             if self.saved_level is not None:
                 logger.setLevel(self.saved_level)
                 self.saved_level = None
