@@ -1,9 +1,16 @@
 """The live step log end to end: real pytest runs with allure-pytest and the
 installed plugin (entry point), each in its own process."""
 
+import inspect
 import json
 
+import allure_commons
 import pytest
+
+from vexal.allure_commons import AllureCatchLogs
+from vexal.allure_realtime import listener as listener_module
+from vexal.allure_realtime import plugin
+from vexal.allure_realtime.listener import AllurePytestLoggerListener
 
 pytest_plugins = ["pytester"]
 
@@ -247,16 +254,6 @@ def test_catchlogs_entered_and_left_once_per_phase(pytester):
 
 
 # --- the listener and the plugin, driven directly ---------------------------------------------
-
-import inspect  # noqa: E402
-
-import allure_commons  # noqa: E402
-
-from vexal.allure_commons import AllureCatchLogs  # noqa: E402
-from vexal.allure_realtime import listener as listener_module  # noqa: E402
-from vexal.allure_realtime import plugin  # noqa: E402
-from vexal.allure_realtime.listener import AllurePytestLoggerListener  # noqa: E402
-
 
 def test_listener_hooks_carry_their_markers():
     cls = AllurePytestLoggerListener
