@@ -73,8 +73,6 @@ Ref last_name(PyObject* param_list) {
 
 void log_parameters(PyObject* params) {
     Ref param_list = check(PySequence_List(call_method(params, id<"items">()).get()));
-    // The list may change under us through the callbacks below: index it
-    // afresh on every round, as a for loop over it does.
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(param_list.get()); ++i) {
         Ref entry = Ref::borrow(PyList_GET_ITEM(param_list.get(), i));
         Ref name, value;
