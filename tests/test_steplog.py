@@ -145,14 +145,6 @@ def test_filter_refuses_a_depth_that_is_not_an_integer(monkeypatch):
         stepline.IndentationFilter().filter(record)
 
 
-def test_functions_follow_a_rebound_testlogger(lines, monkeypatch):
-    other = logging.getLogger("vexal.test.other_step_logger")
-    monkeypatch.setattr(other, "indentation", 0, raising=False)
-    monkeypatch.setattr(stepline, "testlogger", other)
-    stepline.start_fixture("f")
-    assert lines == [] and other.indentation == 4 and stepline.testlogger.indentation == 4
-
-
 def test_decoding_when_the_flag_says_python_2(lines, monkeypatch):
     monkeypatch.setattr(stepline, "PY2", True)
     stepline.start_step("t", {"v": "\u00e9".encode("utf-8")})
@@ -242,15 +234,3 @@ def test_dropped_lines_still_make_their_texts(lines, level, disabled, shown, mon
     made = Formats.made
     stepline.start_step(Formats(), {"x": Formats()})
     assert Formats.made - made == 2 and len(lines) == shown and depth() == 4
-
-
-@pytest.mark.parametrize("call", [
-    lambda: stepline.start_step("t"),
-    lambda: stepline.stop_step(1),
-    lambda: stepline.start_fixture(),
-    lambda: stepline.log(),
-])
-def test_wrong_argument_counts(call):
-    with pytest.raises(TypeError, match="argument"):
-        call()
-    assert depth() == 0
