@@ -358,6 +358,7 @@ def steplogger(monkeypatch):
     monkeypatch.setattr(logger, "propagate", False)
     monkeypatch.setattr(logger, "filters", [])
     monkeypatch.setattr(vexal.allure_commons, "_configs", [])
+    monkeypatch.setattr(vexal.allure_commons, "_display", vexal.allure_commons._LiveDisplay())
     level, handlers = logger.level, list(logger.handlers)
     try:
         yield logger
@@ -546,6 +547,23 @@ def test_catchlogs_writes_through_pytest_terminal_with_capture_off(steplogger,
     assert terminal.capturing
     vexal.allure_commons.pytest_unconfigure(config)
     assert capsys.readouterr().err == ""
+
+
+def test_display_stays_armed_between_the_blocks_of_a_pytest_run(steplogger):
+    terminal = FakeTerminal()
+    config = FakeConfig(terminal)
+    steplogger.setLevel(logging.WARNING)
+    handlers = list(steplogger.handlers)
+    vexal.allure_commons.pytest_configure(config)
+    catchlogs = AllureCatchLogs()
+    for phase in ("setup", "call"):
+        with catchlogs:
+            steplogger.info(phase)
+        steplogger.info("between blocks")
+        assert len(steplogger.handlers) == len(handlers) + 1 and steplogger.level == logging.INFO
+    vexal.allure_commons.pytest_unconfigure(config)
+    assert steplogger.handlers == handlers and steplogger.level == logging.WARNING
+    assert terminal.written == ["setup\n", "call\n"]
 
 
 def test_catchlogs_pytest_branch_without_capture_manager(steplogger):
