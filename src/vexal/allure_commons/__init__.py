@@ -96,9 +96,10 @@ class _LiveDisplay(object):
         self.handler = _LiveLineHandler()
         self.armed = False
         self.saved_level = None
+        self.logger = logging.getLogger(STEP_LOGGER_NAME)
 
     def open(self):
-        logger = logging.getLogger(STEP_LOGGER_NAME)
+        logger = self.logger
         if not self.armed:
             logger.addHandler(self.handler)
             self.armed = True
@@ -116,7 +117,7 @@ class _LiveDisplay(object):
     def disarm(self):
         if self.open_blocks or not self.armed:
             return
-        logger = logging.getLogger(STEP_LOGGER_NAME)
+        logger = self.logger
         logger.removeHandler(self.handler)
         self.armed = False
         if self.saved_level is not None:
