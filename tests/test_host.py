@@ -352,10 +352,13 @@ def test_step_and_empty_step_without_listener_do_nothing_visible():
 @pytest.fixture
 def steplogger(monkeypatch):
     """The step logger as the stepline module sets it up, restored afterwards; no pytest
-    configuration is remembered, so AllureCatchLogs writes to stderr."""
+    configuration is remembered, so AllureCatchLogs writes to stderr. The filters are
+    set aside: these tests give each record its indentation themselves."""
     logger = logging.getLogger("alluretestlogger")
     monkeypatch.setattr(logger, "propagate", False)
+    monkeypatch.setattr(logger, "filters", [])
     monkeypatch.setattr(vexal.allure_commons, "_configs", [])
+    monkeypatch.setattr(vexal.allure_commons, "_display", vexal.allure_commons._LiveDisplay())
     level, handlers = logger.level, list(logger.handlers)
     try:
         yield logger
@@ -470,6 +473,21 @@ def test_two_catchlogs_objects_do_not_interfere(steplogger, capsys):
     assert capsys.readouterr().err == "line\n"
 
 
+def test_blocks_open_at_once_show_each_line_once(steplogger, capsys):
+    outer, inner = AllureCatchLogs(), AllureCatchLogs()
+    handlers = list(steplogger.handlers)
+    with outer:
+        with inner:
+            steplogger.info("both open")
+        steplogger.info("outer open")
+        inner.__enter__()
+    steplogger.info("inner open")
+    inner.__exit__(None, None, None)
+    steplogger.info("none open")
+    assert steplogger.handlers == handlers
+    assert capsys.readouterr().err == "both open\nouter open\ninner open\n"
+
+
 class FakeTerminal(object):
     """Terminal reporter, terminal writer and capture manager in one."""
 
@@ -529,6 +547,23 @@ def test_catchlogs_writes_through_pytest_terminal_with_capture_off(steplogger,
     assert terminal.capturing
     vexal.allure_commons.pytest_unconfigure(config)
     assert capsys.readouterr().err == ""
+
+
+def test_display_stays_armed_between_the_blocks_of_a_pytest_run(steplogger):
+    terminal = FakeTerminal()
+    config = FakeConfig(terminal)
+    steplogger.setLevel(logging.WARNING)
+    handlers = list(steplogger.handlers)
+    vexal.allure_commons.pytest_configure(config)
+    catchlogs = AllureCatchLogs()
+    for phase in ("setup", "call"):
+        with catchlogs:
+            steplogger.info(phase)
+        steplogger.info("between blocks")
+        assert len(steplogger.handlers) == len(handlers) + 1 and steplogger.level == logging.INFO
+    vexal.allure_commons.pytest_unconfigure(config)
+    assert steplogger.handlers == handlers and steplogger.level == logging.WARNING
+    assert terminal.written == ["setup\n", "call\n"]
 
 
 def test_catchlogs_pytest_branch_without_capture_manager(steplogger):
@@ -614,7 +649,8 @@ def _entry_point_installed():
 @pytest.mark.skipif(not _entry_point_installed(),
                     reason="vexal is not installed with its pytest11 entry point")
 def test_installed_entry_point_shows_live_lines(live_pytester):
-    result = live_pytester.runpytest_subprocess("-p", "no:cacheprovider")
+    # Without the live step log plugin, whose own block would show these lines too.
+    result = live_pytester.runpytest_subprocess("-p", "no:cacheprovider", "-p", "no:vexal_allure_realtime")
     result.assert_outcomes(passed=2)
     result.stdout.fnmatch_lines(["> Set source", "    > Inner step"])
 

@@ -35,6 +35,8 @@ def pytest_configure(config):
 def pytest_unconfigure(config):
     if config in _configs:
         _configs.remove(config)
+    if not _configs:
+        _display.disarm()
 
 
 def empty_step(text):
@@ -66,10 +68,64 @@ class _LiveLineHandler(logging.Handler):
     """Shows each record as its ``indentation`` followed by its message."""
 
     def emit(self, record):
+        if not _display.open_blocks:  # armed between the blocks of a pytest run
+            return
         try:
             _write_line(getattr(record, "indentation", "") + record.getMessage())
         except Exception:
             self.handleError(record)
+
+
+class _LiveDisplay(object):
+    """The one handler that shows the step log while any block is open.
+
+    Blocks of several ``AllureCatchLogs`` objects may be open at once (a test
+    can open its own inside the one the live log listener holds around each
+    run phase): they share the handler, so no line is shown twice.
+
+    Attaching the handler and setting the logger's level costs more than the
+    rest of a trivial test's share of the live log (a level change clears
+    the level caches of every logger), and the listener opens three blocks per
+    test. So while a pytest run is remembered the display stays armed between
+    blocks, showing nothing there, and is disarmed when the run ends; outside
+    a pytest run it is disarmed as soon as the last block closes.
+    """
+
+    def __init__(self):
+        self.open_blocks = 0
+        self.handler = _LiveLineHandler()
+        self.armed = False
+        self.saved_level = None
+        self.logger = logging.getLogger(STEP_LOGGER_NAME)
+
+    def open(self):
+        logger = self.logger
+        if not self.armed:
+            logger.addHandler(self.handler)
+            self.armed = True
+        if logger.getEffectiveLevel() > logging.INFO:
+            if self.saved_level is None:
+                self.saved_level = logger.level
+            logger.setLevel(logging.INFO)
+        self.open_blocks += 1
+
+    def close(self):
+        self.open_blocks -= 1
+        if not self.open_blocks and not _configs:
+            self.disarm()
+
+    def disarm(self):
+        if self.open_blocks or not self.armed:
+            return
+        logger = self.logger
+        logger.removeHandler(self.handler)
+        self.armed = False
+        if self.saved_level is not None:
+            logger.setLevel(self.saved_level)
+            self.saved_level = None
+
+
+_display = _LiveDisplay()
 
 
 class AllureCatchLogs(object):
@@ -77,33 +133,27 @@ class AllureCatchLogs(object):
 
     Reusable: it can be entered and left any number of times, one block at a
     time (entering it while already entered raises ``RuntimeError``). While
-    entered, one handler is attached to the logger "alluretestlogger" and, if
-    the logger's effective level would drop INFO records, its level is set to
-    INFO. Leaving the block (also by an exception, which is not suppressed)
-    removes the handler and restores the level.
+    any such block is open, one handler is attached to the logger
+    "alluretestlogger" and, if the logger's effective level would drop INFO
+    records, its level is set to INFO. Leaving the last open block (also by an
+    exception, which is not suppressed) removes the handler and restores the
+    level; during a pytest run that is done when the run ends, and lines
+    logged between blocks are not shown.
     """
 
     def __init__(self):
-        self._handler = None
-        self._saved_level = None
+        self._entered = False
 
     def __enter__(self):
-        if self._handler is not None:
+        if self._entered:
             raise RuntimeError("AllureCatchLogs is already entered; "
                                "leave the current block before entering again")
-        logger = logging.getLogger(STEP_LOGGER_NAME)
-        if logger.getEffectiveLevel() > logging.INFO:
-            self._saved_level = logger.level
-            logger.setLevel(logging.INFO)
-        self._handler = _LiveLineHandler()
-        logger.addHandler(self._handler)
+        _display.open()
+        self._entered = True
         return self
 
     def __exit__(self, exc_type, exc_val, exc_tb):
-        logger = logging.getLogger(STEP_LOGGER_NAME)
-        logger.removeHandler(self._handler)
-        self._handler = None
-        if self._saved_level is not None:
-            logger.setLevel(self._saved_level)
-            self._saved_level = None
+        if self._entered:
+            self._entered = False
+            _display.close()
         return False

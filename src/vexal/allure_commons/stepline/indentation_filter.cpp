@@ -1,0 +1,49 @@
+// IndentationFilter: stamps each record of the step logger with the depth
+// current at the moment it is logged.
+#include "stepline.hpp"
+
+#include <cstring>
+
+namespace vexal::stepline {
+namespace {
+
+constexpr Py_ssize_t cached_widths = 128;
+
+// A str of `width` spaces (empty for width <= 0); the common widths are kept.
+Ref spaces(Py_ssize_t width) {
+    if (width <= 0) width = 0;
+    static PyObject* cache[cached_widths] = {};
+    if (width < cached_widths && cache[width]) return Ref::borrow(cache[width]);
+    Ref result = check(PyUnicode_New(width, 127));
+    std::memset(PyUnicode_DATA(result.get()), ' ', static_cast<size_t>(width));
+    if (width < cached_widths) cache[width] = Py_NewRef(result.get());
+    return result;
+}
+
+Ref filter(FunctionObject*, PyObject* const* args) {
+    Ref depth = getattr(testlogger().get(), id<"indentation">());
+    // Any integer (also a bool or an int subclass) counts; other types are
+    // refused with the TypeError of range().
+    Py_ssize_t width = PyNumber_AsSsize_t(depth.get(), PyExc_OverflowError);
+    if (width == -1 && PyErr_Occurred()) raise();
+    setattr(args[1], id<"indentation">(), spaces(width).get());
+    return boolean(true);
+}
+
+const FunctionDef filter_def{"filter", "self, record", filter,
+                             "Set record.indentation to as many spaces as the current depth; keep every record."};
+
+}  // namespace
+
+void register_indentation_filter(PyObject* module, PyObject* logger) {
+    Ref cls = ClassBuilder(module, "IndentationFilter")
+                  .base(import_attr("logging", id<"Filter">()).get())
+                  .doc("Logger filter that gives each record the attribute `indentation`: the depth of "
+                       "`testlogger` as a string of spaces. It never drops a record.")
+                  .method(filter_def)
+                  .build();
+    check_status(PyModule_AddObjectRef(module, "IndentationFilter", cls.get()));
+    call_method(logger, id<"addFilter">(), call(cls.get()).get());
+}
+
+}  // namespace vexal::stepline

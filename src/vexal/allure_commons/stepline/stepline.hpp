@@ -1,0 +1,40 @@
+// Shared declarations of the step logger's sources.
+#pragma once
+#include "vexal_rt/call.hpp"
+#include "vexal_rt/class_builder.hpp"
+#include "vexal_rt/globals.hpp"
+#include "vexal_rt/names.hpp"
+#include "vexal_rt/type_guard.hpp"
+
+#include <initializer_list>
+
+namespace vexal::stepline {
+
+using namespace vexal_rt;
+
+// Process-wide module state: the module initialises once per process.
+struct State {
+    PyObject* globals = nullptr;  // the module's dict: names are read from it at call time
+    PyObject* logger_class = nullptr;  // logging.Logger
+    PyObject* info_level = nullptr;    // logging.INFO
+    TypeGuard logger_guard;            // Logger.info and Logger.isEnabledFor unchanged
+};
+extern State state;
+
+// The logger bound to the module name `testlogger` now.
+inline Ref testlogger() { return global(state.globals, id<"testlogger">()); }
+
+// True when testlogger.info(...) is known to do nothing: the logger is a
+// plain logging.Logger with the standard info and isEnabledFor, and its level
+// cache says INFO is off. False means "call info and let logging decide".
+bool info_is_off(PyObject* logger);
+
+// The pieces joined into one str (all must be str).
+Ref concat(std::initializer_list<PyObject*> pieces);
+
+void setup_info_gate(PyObject* logging);
+void register_indentation_filter(PyObject* module, PyObject* logger);
+void register_step_functions(PyObject* module);
+void register_format_argval(PyObject* module);
+
+}  // namespace vexal::stepline

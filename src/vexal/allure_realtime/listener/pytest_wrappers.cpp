@@ -1,0 +1,106 @@
+// The listener's pytest hook wrappers: each run phase inside a
+// `with self.catchlogs:` block, and each fixture setup as one log level.
+#include "listener.hpp"
+
+namespace vexal::listener {
+namespace {
+
+// A special method found on the type and bound to obj, as the with
+// statement finds __enter__ and __exit__; empty if the type has none.
+Ref lookup_special(PyObject* obj, PyObject* name) {
+    PyObject* found = _PyType_Lookup(Py_TYPE(obj), name);
+    if (!found) return Ref();
+    descrgetfunc get = Py_TYPE(found)->tp_descr_get;
+    if (!get) return Ref::borrow(found);
+    return check(get(found, obj, reinterpret_cast<PyObject*>(Py_TYPE(obj))));
+}
+
+// The state of one phase wrapper is the list [self, bound __exit__].
+Ref enter_catchlogs(PyObject* state) {
+    Ref manager = getattr(PyList_GET_ITEM(state, 0), id<"catchlogs">());
+    Ref enter = lookup_special(manager.get(), id<"__enter__">());
+    if (!enter) {
+        raise_format(PyExc_TypeError, "'%.200s' object does not support the context manager protocol",
+                     Py_TYPE(manager.get())->tp_name);
+    }
+    Ref exit = lookup_special(manager.get(), id<"__exit__">());
+    if (!exit) {
+        raise_format(PyExc_TypeError,
+                     "'%.200s' object does not support the context manager protocol (missed __exit__ method)",
+                     Py_TYPE(manager.get())->tp_name);
+    }
+    check_status(PyList_SetItem(state, 1, exit.release()));
+    call(enter.get());
+    return none();
+}
+
+bool exit_catchlogs(PyObject* state, PyObject* exc) {
+    PyObject* exit = PyList_GET_ITEM(state, 1);
+    if (!exc) {
+        call(exit, Py_None, Py_None, Py_None);
+        return false;
+    }
+    Ref traceback = Ref::steal(PyException_GetTraceback(exc));
+    Ref suppress = call(exit, reinterpret_cast<PyObject*>(Py_TYPE(exc)), exc, traceback ? traceback.get() : Py_None);
+    return truthy(suppress.get());
+}
+
+const YieldOnceSteps phase_steps{enter_catchlogs, exit_catchlogs};
+
+Ref run_phase(FunctionObject* fn, PyObject* const* args) {
+    Ref state = check(PyList_New(2));
+    PyList_SET_ITEM(state.get(), 0, Py_NewRef(args[0]));
+    PyList_SET_ITEM(state.get(), 1, Py_NewRef(Py_None));
+    return make_yield_once(fn, state.get(), phase_steps);
+}
+
+// The state of the fixture wrapper is the fixturedef.
+Ref open_fixture(PyObject* fixturedef) {
+    Ref logger = stepline();
+    if (logger.is(Py_None)) return none();
+    Ref start_fixture = getattr(logger.get(), id<"start_fixture">());
+    call(start_fixture.get(), getattr(fixturedef, id<"argname">()).get());
+    return none();
+}
+
+// An exception thrown in at the yield leaves the level open, as it would
+// leave a generator written without try/finally.
+bool close_fixture(PyObject*, PyObject* exc) {
+    if (exc) return false;
+    Ref logger = stepline();
+    if (!logger.is(Py_None)) call_method(logger.get(), id<"stop_fixture">());
+    return false;
+}
+
+const YieldOnceSteps fixture_steps{open_fixture, close_fixture};
+
+Ref fixture_setup(FunctionObject* fn, PyObject* const* args) { return make_yield_once(fn, args[1], fixture_steps); }
+
+const FunctionDef setup_def{"pytest_runtest_setup", "self", run_phase, nullptr, /*generator=*/true};
+const FunctionDef call_def{"pytest_runtest_call", "self", run_phase, nullptr, /*generator=*/true};
+const FunctionDef teardown_def{"pytest_runtest_teardown", "self", run_phase, nullptr, /*generator=*/true};
+const FunctionDef fixture_setup_def{"pytest_fixture_setup", "self, fixturedef, request", fixture_setup, nullptr,
+                                    /*generator=*/true};
+
+Ref hookimpl_marker(PyObject* pytest, bool trylast) {
+    Ref hookimpl = getattr(pytest, id<"hookimpl">());
+    if (!trylast) {
+        static PyObject* keywords = check(Py_BuildValue("(s)", "hookwrapper")).release();
+        return call_kw(hookimpl.get(), {Py_True}, keywords);
+    }
+    static PyObject* keywords = check(Py_BuildValue("(ss)", "hookwrapper", "trylast")).release();
+    return call_kw(hookimpl.get(), {Py_True, Py_True}, keywords);
+}
+
+}  // namespace
+
+void add_pytest_wrappers(ClassBuilder& cls, PyObject* pytest) {
+    Ref phase_marker = hookimpl_marker(pytest, true);
+    for (const FunctionDef* def : {&setup_def, &call_def, &teardown_def}) {
+        cls.attr(def->name, call(phase_marker.get(), cls.function(*def).get()).get());
+    }
+    Ref fixture_marker = hookimpl_marker(pytest, false);
+    cls.attr(fixture_setup_def.name, call(fixture_marker.get(), cls.function(fixture_setup_def).get()).get());
+}
+
+}  // namespace vexal::listener

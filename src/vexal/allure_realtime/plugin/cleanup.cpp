@@ -1,0 +1,35 @@
+// cleanup_factory: the configuration clean-up that unregisters a listener
+// from Allure's plugin manager.
+#include "plugin.hpp"
+
+namespace vexal::plugin {
+namespace {
+
+Ref clean_up(FunctionObject* self, PyObject* const*) {
+    PyObject* plugin = captured(self, 0);
+    Ref name = call_method(allure_plugin_manager().get(), id<"get_name">(), plugin);
+    // Already unregistered by other code: unregister(name=None) would only
+    // fail pluggy's own argument assertion at the end of the run.
+    if (name.is(Py_None)) return none();
+    static PyObject* keywords = check(Py_BuildValue("(s)", "name")).release();
+    call_kw(getattr(allure_plugin_manager().get(), id<"unregister">()).get(), {name.get()}, keywords);
+    return none();
+}
+
+const FunctionDef clean_up_def{"clean_up", "", clean_up};
+
+Ref cleanup_factory(FunctionObject*, PyObject* const* args) {
+    static PyObject* qualname = check(PyUnicode_FromString("cleanup_factory.<locals>.clean_up")).release();
+    Ref closure = check(PyTuple_Pack(1, args[0]));
+    return make_function(clean_up_def, {.module = state.module, .qualname = qualname, .closure = closure.get()});
+}
+
+const FunctionDef cleanup_factory_def{"cleanup_factory", "plugin", cleanup_factory};
+
+}  // namespace
+
+void register_cleanup_factory(PyObject* module) {
+    check_status(PyModule_AddObjectRef(module, "cleanup_factory", make_function(cleanup_factory_def, {.module = module}).get()));
+}
+
+}  // namespace vexal::plugin

@@ -1,0 +1,43 @@
+// The plugin's pytest hooks: the switch that turns the live step log off,
+// and the listener installed at configuration time.
+#include "plugin.hpp"
+
+namespace vexal::plugin {
+namespace {
+
+Ref pytest_addoption(FunctionObject*, PyObject* const* args) {
+    Ref group = call_method(args[0], id<"getgroup">(), id<"reporting">());
+    static PyObject* keywords = check(Py_BuildValue("(sss)", "action", "dest", "help")).release();
+    call_kw(getattr(group.get(), id<"addoption">()).get(),
+            {id<"--no-allure-cli-logs">(), id<"store_true">(), id<"no_allure_cli_logs">(),
+             id<"Disable Allure real time command line interface logging">()},
+            keywords);
+    return none();
+}
+
+// Registers one listener with pytest, then with Allure, and only then adds
+// the clean-up that unregisters it from Allure.
+Ref pytest_configure(FunctionObject*, PyObject* const* args) {
+    PyObject* config = args[0];
+    Ref no_cli_logs = getattr(getattr(config, id<"option">()).get(), id<"no_allure_cli_logs">());
+    if (truthy(no_cli_logs.get())) return none();
+    Ref listener = call(global(state.globals, id<"AllurePytestLoggerListener">()).get());
+    call_method(getattr(config, id<"pluginmanager">()).get(), id<"register">(), listener.get());
+    call_method(allure_plugin_manager().get(), id<"register">(), listener.get());
+    Ref clean_up = call(global(state.globals, id<"cleanup_factory">()).get(), listener.get());
+    call_method(config, id<"add_cleanup">(), clean_up.get());
+    return none();
+}
+
+const FunctionDef addoption_def{"pytest_addoption", "parser", pytest_addoption};
+const FunctionDef configure_def{"pytest_configure", "config", pytest_configure};
+
+}  // namespace
+
+void register_hooks(PyObject* module) {
+    for (const FunctionDef* def : {&addoption_def, &configure_def}) {
+        check_status(PyModule_AddObjectRef(module, def->name, make_function(*def, {.module = module}).get()));
+    }
+}
+
+}  // namespace vexal::plugin

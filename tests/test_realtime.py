@@ -1,0 +1,381 @@
+"""The live step log end to end: real pytest runs with allure-pytest and the
+installed plugin (entry point), each in its own process."""
+
+import inspect
+import json
+
+import allure_commons
+import pytest
+
+from vexal.allure_commons import AllureCatchLogs
+from vexal.allure_realtime import listener as listener_module
+from vexal.allure_realtime import plugin
+from vexal.allure_realtime.listener import AllurePytestLoggerListener
+
+pytest_plugins = ["pytester"]
+
+# Records what the run did, in a file next to the tests, for the checks below.
+RECORDING_CONFTEST = """
+    import atexit, json
+    import allure_commons, pytest
+    from vexal.allure_realtime import listener as listener_module
+
+    def listeners(manager):
+        return [p for p in manager.get_plugins()
+                if isinstance(p, listener_module.AllurePytestLoggerListener)]
+
+    record = {}
+
+    @pytest.hookimpl(trylast=True)
+    def pytest_configure(config):
+        record["pytest"] = len(listeners(config.pluginmanager))
+        record["allure_while_running"] = len(listeners(allure_commons.plugin_manager))
+
+    def write_record():
+        record["allure_after_run"] = len(listeners(allure_commons.plugin_manager))
+        with open("record.json", "w") as f:
+            json.dump(record, f)
+
+    atexit.register(write_record)
+"""
+
+SCENARIO = """
+    import allure, pytest
+    from vexal.allure_commons import stepline
+
+    @pytest.fixture(scope="module")
+    def grid():
+        with allure.step("Build grid"):
+            pass
+        return "grid"
+
+    @pytest.fixture
+    def source(grid):
+        return "source"
+
+    @pytest.fixture
+    def meter(request):
+        with allure.step("Connect meter"):
+            request.getfixturevalue("probe")
+
+    @pytest.fixture
+    def probe():
+        with allure.step("Calibrate probe"):
+            pass
+
+    @allure.step("Set source")
+    def set_source(amplitude, phase):
+        pass
+
+    @allure.step("Set failing source")
+    def set_failing_source(amplitude, phase):
+        raise RuntimeError("no source")
+
+    def test_step_passes(source):
+        depth = stepline.testlogger.indentation
+        set_source(230, 0)
+        assert stepline.testlogger.indentation == depth
+
+    def test_step_raises(grid):
+        depth = stepline.testlogger.indentation
+        with pytest.raises(RuntimeError):
+            set_failing_source(230, 0)
+        assert stepline.testlogger.indentation == depth
+
+    def test_nested(meter):
+        with allure.step("Outer"):
+            with allure.step("Inner"):
+                allure.attach("body", name=None)
+
+    def test_fails():
+        print("printed by the test")
+        with allure.step("Step of a failing test"):
+            pass
+        assert False
+"""
+
+EXPECTED_BLOCKS = [
+    ["[Fixture] grid", "    > Build grid", "[Fixture] source", "> Set source", "    ├- amplitude = 230",
+     "    └- phase = 0"],
+    ["> Set failing source", "    ├- amplitude = 230", "    └- phase = 0"],
+    ["[Fixture] meter", "    > Connect meter", "        [Fixture] probe", "            > Calibrate probe",
+     "> Outer", "    > Inner", "        [Attachment] None"],
+    ["> Step of a failing test"],
+]
+LOG_LINES = [line for block in EXPECTED_BLOCKS for line in block]
+
+
+@pytest.fixture
+def scenario(pytester):
+    pytester.makeconftest(RECORDING_CONFTEST)
+    pytester.makepyfile(test_scenario=SCENARIO)
+
+    def run(*args):
+        result = pytester.runpytest_subprocess("-p", "no:cacheprovider", "--alluredir", "allure-results", *args)
+        result.assert_outcomes(passed=3, failed=1)
+        result.record = json.loads((pytester.path / "record.json").read_text())
+        return result
+
+    return run
+
+
+def captured_section(result):
+    """The text of the failing test's captured output section."""
+    text = result.stdout.str()
+    start = text.index("Captured stdout call")
+    return text[start:text.index("short test summary info", start)]
+
+
+@pytest.mark.parametrize("mode", [[], ["-v"], ["-q"], ["-s"]], ids=["default", "verbose", "quiet", "no-capture"])
+def test_plain_run_shows_each_line_live_and_once(scenario, mode):
+    result = scenario(*mode)
+    for block in EXPECTED_BLOCKS:
+        result.stdout.fnmatch_lines(block, consecutive=True)
+    lines = result.stdout.lines
+    for line in LOG_LINES:
+        assert lines.count(line) == LOG_LINES.count(line), line
+    if "-s" not in mode:
+        assert "printed by the test" in captured_section(result)
+        assert not any(line in captured_section(result) for line in LOG_LINES)
+    # The lines never glue onto pytest's progress output.
+    assert not any(line.endswith(log) for log in LOG_LINES for line in lines if line != log)
+    if "-v" in mode:  # each result word follows the lines of its test
+        result.stdout.fnmatch_lines(["test_scenario.py::test_step_passes ", "[Fixture] grid", "*",
+                                     "    └- phase = 0", "PASSED*", "test_scenario.py::test_step_raises "])
+    assert result.record == {"pytest": 1, "allure_while_running": 1, "allure_after_run": 0}
+
+
+def test_switch_turns_the_log_off(scenario, pytester):
+    result = scenario("--no-allure-cli-logs")
+    for line in LOG_LINES:
+        result.stdout.no_fnmatch_line(line)
+    assert result.record == {"pytest": 0, "allure_while_running": 0, "allure_after_run": 0}
+    assert list((pytester.path / "allure-results").glob("*-result.json"))  # Allure still reports
+
+
+def test_switch_is_listed_under_reporting(pytester):
+    result = pytester.runpytest_subprocess("--help")
+    text = result.stdout.str()
+    reporting = text.index("\nreporting:\n")
+    section = text[reporting:text.index("\n\n", reporting + 1)]
+    assert "--no-allure-cli-logs" in section
+    assert "Disable Allure real time command line interface logging" in " ".join(section.split())
+
+
+def test_stepline_none_silences_fixtures_and_breaks_steps(pytester):
+    pytester.makeconftest("from vexal.allure_realtime import listener\nlistener.stepline = None\n")
+    pytester.makepyfile(
+        """
+        import allure, pytest
+
+        @pytest.fixture
+        def source():
+            return "ready"
+
+        def test_fixture_runs(source):
+            assert source == "ready"
+
+        @pytest.mark.parametrize("use", [lambda: allure.step("x").__enter__(),
+                                         lambda: allure.attach("b", name="n")])
+        def test_allure_hooks_raise(use):
+            with pytest.raises(AttributeError, match="'NoneType' object has no attribute"):
+                use()
+        """
+    )
+    result = pytester.runpytest_subprocess("-p", "no:cacheprovider", "--alluredir", "allure-results")
+    result.assert_outcomes(passed=3)
+    result.stdout.no_fnmatch_line("*[[]Fixture[]]*")
+
+
+CATCHLOGS_CONFTEST = """
+    import json
+    import pytest
+    from vexal.allure_commons import AllureCatchLogs
+    from vexal.allure_realtime import listener
+
+    events = []
+
+    class RecordingCatchLogs(AllureCatchLogs):
+        def __enter__(self):
+            events.append(["enter", id(self)])
+            return super().__enter__()
+
+        def __exit__(self, *exc_info):
+            events.append(["exit", id(self), [repr(x) for x in exc_info]])
+            return super().__exit__(*exc_info)
+
+    listener.AllureCatchLogs = RecordingCatchLogs
+
+    def pytest_unconfigure(config):
+        with open("events.json", "w") as f:
+            json.dump(events, f)
+"""
+
+CATCHLOGS_TESTS = """
+    import pytest
+
+    @pytest.fixture
+    def broken_setup():
+        raise RuntimeError("setup")
+
+    @pytest.fixture
+    def broken_teardown():
+        yield
+        raise RuntimeError("teardown")
+
+    def test_passes():
+        pass
+
+    def test_fails():
+        assert False
+
+    def test_setup_fails(broken_setup):
+        pass
+
+    def test_teardown_fails(broken_teardown):
+        pass
+"""
+
+
+def test_catchlogs_entered_and_left_once_per_phase(pytester):
+    pytester.makeconftest(CATCHLOGS_CONFTEST)
+    pytester.makepyfile(CATCHLOGS_TESTS)
+    result = pytester.runpytest_subprocess("-p", "no:cacheprovider", "--alluredir", "allure-results")
+    result.assert_outcomes(passed=2, failed=1, errors=2)
+    events = json.loads((pytester.path / "events.json").read_text())
+    # setup, call, teardown for three tests; no call when the setup failed.
+    phases = 3 + 3 + 2 + 3
+    assert [e[0] for e in events] == ["enter", "exit"] * phases
+    assert len({e[1] for e in events}) == 1  # one object, reused
+    assert all(e[2] == ["None", "None", "None"] for e in events if e[0] == "exit")
+
+
+# --- the listener and the plugin, driven directly ---------------------------------------------
+
+def test_listener_hooks_carry_their_markers():
+    cls = AllurePytestLoggerListener
+    for name in ("start_step", "stop_step", "attach_data"):
+        assert getattr(cls, name).allure_impl == allure_commons.hookimpl(lambda: None).allure_impl
+    for name in ("pytest_runtest_setup", "pytest_runtest_call", "pytest_runtest_teardown", "pytest_fixture_setup"):
+        wrapper = getattr(cls, name)
+        assert inspect.isgeneratorfunction(wrapper) and wrapper.pytest_impl["hookwrapper"] is True
+        assert wrapper.pytest_impl["trylast"] is (name != "pytest_fixture_setup")
+    assert str(inspect.signature(cls.pytest_runtest_call)) == "(self)"
+    assert str(inspect.signature(cls.pytest_fixture_setup)) == "(self, fixturedef, request)"
+    assert str(inspect.signature(cls.attach_data)) == "(self, body, name, attachment_type, extension)"
+    assert "dispatches to the `stepline` module" in cls.__doc__
+    assert listener_module.__doc__ is None and plugin.__doc__ is None and plugin.cleanup_factory.__doc__ is None
+    assert isinstance(AllurePytestLoggerListener().catchlogs, AllureCatchLogs)
+
+
+class Manager(object):
+    def __init__(self, exit_result=False, fail_enter=False):
+        self.calls, self.exit_result, self.fail_enter = [], exit_result, fail_enter
+
+    def __enter__(self):
+        self.calls.append("enter")
+        if self.fail_enter:
+            raise OSError("no terminal")
+
+    def __exit__(self, *exc_info):
+        self.calls.append(("exit", exc_info[0]))
+        return self.exit_result
+
+
+@pytest.mark.parametrize("exit_result, drive, outcome, calls", [
+    (False, lambda gen: gen.send("outcome"), StopIteration, ["enter", ("exit", None)]),
+    (False, lambda gen: gen.throw(KeyError("k")), KeyError, ["enter", ("exit", KeyError)]),
+    (True, lambda gen: gen.throw(KeyError("k")), StopIteration, ["enter", ("exit", KeyError)]),
+])
+def test_phase_wrapper_is_a_with_block(exit_result, drive, outcome, calls):
+    listener = AllurePytestLoggerListener()
+    listener.catchlogs = Manager(exit_result)
+    gen = listener.pytest_runtest_call()
+    assert next(gen) is None
+    with pytest.raises(outcome):
+        drive(gen)
+    assert listener.catchlogs.calls == calls
+
+
+@pytest.mark.parametrize("catchlogs, error, text", [
+    (object(), TypeError, "'object' object does not support the context manager protocol"),
+    (Manager(fail_enter=True), OSError, "no terminal"),
+])
+def test_phase_wrapper_errors_on_entry(catchlogs, error, text):
+    listener = AllurePytestLoggerListener()
+    listener.catchlogs = catchlogs
+    with pytest.raises(error, match=text):
+        next(listener.pytest_runtest_setup())
+
+
+class FakeStepline(object):
+    def __init__(self):
+        self.calls = []
+
+    def __getattr__(self, name):
+        return lambda *args: self.calls.append((name,) + args)
+
+
+class FixtureDef(object):
+    argname = "grid"
+
+
+@pytest.mark.parametrize("resume, calls", [
+    (lambda gen: gen.send(None), [("start_fixture", "grid"), ("stop_fixture",)]),
+    (lambda gen: gen.throw(KeyError("k")), [("start_fixture", "grid")]),
+])
+def test_fixture_wrapper_reads_stepline_at_call_time(monkeypatch, resume, calls):
+    fake = FakeStepline()
+    monkeypatch.setattr(listener_module, "stepline", fake)
+    gen = AllurePytestLoggerListener().pytest_fixture_setup(FixtureDef(), None)
+    next(gen)
+    with pytest.raises((StopIteration, KeyError)):
+        resume(gen)
+    assert fake.calls == calls
+
+
+class FakeConfig(object):
+    def __init__(self, no_cli_logs=False):
+        self.option = type("Options", (), {"no_allure_cli_logs": no_cli_logs})()
+        self.cleanups, self.registered = [], []
+        self.pluginmanager = self
+
+    def register(self, plugin):
+        self.registered.append(plugin)
+
+    def add_cleanup(self, func):
+        self.cleanups.append(func)
+
+
+def test_configure_registers_with_both_managers_then_adds_the_cleanup():
+    config = FakeConfig()
+    plugin.pytest_configure(config)
+    (listener,) = config.registered
+    try:
+        name = allure_commons.plugin_manager.get_name(listener)
+        assert name is not None and len(config.cleanups) == 1
+        assert config.cleanups[0].__qualname__ == "cleanup_factory.<locals>.clean_up"
+    finally:
+        config.cleanups[0]()
+    assert allure_commons.plugin_manager.get_name(listener) is None
+    assert config.registered == [listener]  # pytest's registration stays
+
+
+def test_failed_allure_registration_adds_no_cleanup(monkeypatch):
+    def refuse(plugin_object):
+        raise ValueError("refused")
+
+    monkeypatch.setattr(allure_commons.plugin_manager, "register", refuse)
+    config = FakeConfig()
+    with pytest.raises(ValueError, match="refused"):
+        plugin.pytest_configure(config)
+    assert len(config.registered) == 1 and config.cleanups == []
+
+
+def test_cleanup_of_a_listener_removed_by_other_code_does_nothing():
+    listener = AllurePytestLoggerListener()
+    allure_commons.plugin_manager.register(listener)
+    clean_up = plugin.cleanup_factory(listener)
+    allure_commons.plugin_manager.unregister(listener)
+    assert clean_up() is None
+    assert clean_up() is None
