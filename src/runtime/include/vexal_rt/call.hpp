@@ -61,13 +61,8 @@ inline Ref str(PyObject* obj) { return check(PyObject_Str(obj)); }
 
 inline Ref text(const char* utf8) { return check(PyUnicode_FromString(utf8)); }
 
-// The texts joined end to end; each must be a str.
-inline Ref concat(std::initializer_list<PyObject*> texts) {
-    Ref parts = check(PyTuple_New(static_cast<Py_ssize_t>(texts.size())));
-    Py_ssize_t i = 0;
-    for (PyObject* piece : texts) PyTuple_SET_ITEM(parts.get(), i++, Py_NewRef(piece));
-    return check(PyUnicode_Join(Ref(text("")).get(), parts.get()));
-}
+// The texts joined end to end into one str; each must be a str.
+Ref concat(std::initializer_list<PyObject*> texts);
 
 inline Ref import(const char* module) { return check(PyImport_ImportModule(module)); }
 

@@ -6,8 +6,6 @@
 #include "vexal_rt/names.hpp"
 #include "vexal_rt/type_guard.hpp"
 
-#include <initializer_list>
-
 namespace vexal::stepline {
 
 using namespace vexal_rt;
@@ -28,9 +26,6 @@ inline Ref testlogger() { return global(state.globals, id<"testlogger">()); }
 // plain logging.Logger with the standard info and isEnabledFor, and its level
 // cache says INFO is off. False means "call info and let logging decide".
 bool info_is_off(PyObject* logger);
-
-// The pieces joined into one str (all must be str).
-Ref concat(std::initializer_list<PyObject*> pieces);
 
 void setup_info_gate(PyObject* logging);
 void register_indentation_filter(PyObject* module, PyObject* logger);

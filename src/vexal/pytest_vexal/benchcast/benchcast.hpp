@@ -2,6 +2,7 @@
 #pragma once
 #include "vexal_rt/call.hpp"
 #include "vexal_rt/class_builder.hpp"
+#include "vexal_rt/globals.hpp"
 #include "vexal_rt/names.hpp"
 #include "vexal_rt/type_guard.hpp"
 
@@ -23,8 +24,8 @@ struct State {
 };
 extern State state;
 
-// A name of the module's globals as it is bound now (NameError if unbound).
-PyObject* global(PyObject* name);
+// A name of the module's globals (or builtins) as it is bound now.
+Ref global(PyObject* name);
 
 // super(cls, self).__init__ called with the given keyword arguments.
 void init_next(PyObject* cls, PyObject* self, PyObject* kwargs = nullptr);

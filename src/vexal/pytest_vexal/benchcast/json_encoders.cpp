@@ -26,14 +26,14 @@ struct NodeClasses {
     Ref session, function, class_, instance, module, package, dir;
 
     NodeClasses() {
-        PyObject* pytest = global(id<"pytest">());
-        session = getattr(pytest, id<"Session">());
-        function = getattr(pytest, id<"Function">());
-        class_ = getattr(pytest, id<"Class">());
-        instance = exported(pytest, id<"Instance">());
-        module = getattr(pytest, id<"Module">());
-        package = getattr(pytest, id<"Package">());
-        dir = exported(pytest, id<"Dir">());
+        Ref pytest = global(id<"pytest">());
+        session = getattr(pytest.get(), id<"Session">());
+        function = getattr(pytest.get(), id<"Function">());
+        class_ = getattr(pytest.get(), id<"Class">());
+        instance = exported(pytest.get(), id<"Instance">());
+        module = getattr(pytest.get(), id<"Module">());
+        package = getattr(pytest.get(), id<"Package">());
+        dir = exported(pytest.get(), id<"Dir">());
     }
 
     static Ref exported(PyObject* pytest, PyObject* name) {
@@ -258,7 +258,7 @@ const FunctionDef encode_report_def{"encode", "self, o", encode_report, encode_d
 void add_encoder(PyObject* module, Encoder& encoder, const char* name, const char* doc, const FunctionDef& default_def,
                  const FunctionDef& encode_def) {
     Ref cls = ClassBuilder(module, name)
-                  .base(global(id<"JSONEncoder">()))
+                  .base(global(id<"JSONEncoder">()).get())
                   .doc(doc)
                   .static_method(get_type_name_def)
                   .method(default_def)

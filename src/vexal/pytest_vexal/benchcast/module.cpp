@@ -6,12 +6,7 @@ namespace vexal::benchcast {
 
 State state;
 
-PyObject* global(PyObject* name) {
-    PyObject* value = PyDict_GetItemWithError(state.globals, name);
-    if (!value && !PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", name);
-    if (!value) raise();
-    return value;
-}
+Ref global(PyObject* name) { return vexal_rt::global(state.globals, name); }
 
 void init_next(PyObject* cls, PyObject* self, PyObject* kwargs) {
     Ref next = call(reinterpret_cast<PyObject*>(&PySuper_Type), cls, self);

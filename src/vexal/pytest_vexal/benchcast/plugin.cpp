@@ -28,7 +28,7 @@ bool exit_with_error(PyObject* manager) {
 
 // with io.open(file=path, mode="r", encoding="utf-8") as f: return f.read()
 Ref read_text_file(PyObject* path) {
-    Ref open = getattr(global(id<"io">()), id<"open">());
+    Ref open = getattr(global(id<"io">()).get(), id<"open">());
     Ref file = call_kw(open.get(), {path, id<"r">(), id<"utf-8">()}, keywords({"file", "mode", "encoding"}).get());
     Ref entered = call_method(file.get(), id<"__enter__">());
     Ref content;
@@ -46,10 +46,10 @@ Ref proxy_info(PyObject* config) {
     Ref directory = call_method(config, id<"getoption">(), id<"msg_proxy_path">());
     // The launcher writes spaces in the path as "?".
     directory = call_method(directory.get(), id<"replace">(), id<"?">(), id<" ">());
-    Ref join = getattr(getattr(global(id<"os">()), id<"path">()).get(), id<"join">());
+    Ref join = getattr(getattr(global(id<"os">()).get(), id<"path">()).get(), id<"join">());
     Ref file = call(join.get(), directory.get(), id<"msgproxy.json">());
     Ref content = read_text_file(file.get());
-    return call(getattr(global(id<"json">()), id<"loads">()).get(), content.get());
+    return call(getattr(global(id<"json">()).get(), id<"loads">()).get(), content.get());
 }
 
 // Any error finding or reaching the proxy leaves the run without IDE
@@ -58,26 +58,26 @@ Ref init_plugin(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *config = args[1];
     Ref publisher;
     try {
-        publisher = call(global(id<"MyPublisher">()), proxy_info(config).get());
+        publisher = call(global(id<"MyPublisher">()).get(), proxy_info(config).get());
     } catch (const PyError&) {
         if (!PyErr_ExceptionMatches(PyExc_Exception)) throw;
         PyErr_Clear();
-        publisher = call(global(id<"DummyPublisher">()));
+        publisher = call(global(id<"DummyPublisher">()).get());
     }
     setattr(self, id<"publisher">(), publisher.get());
     return none();
 }
 
 void publish(PyObject* self, PyObject* member, PyObject* msg) {
-    Ref msg_type = getattr(global(id<"MsgType">()), member);
+    Ref msg_type = getattr(global(id<"MsgType">()).get(), member);
     call_method(getattr(self, id<"publisher">()).get(), id<"publish_msg">(), msg_type.get(), msg);
 }
 
 Ref dumps(PyObject* obj, PyObject* encoder_name) {
-    Ref dumps_ = getattr(global(id<"json">()), id<"dumps">());
+    Ref dumps_ = getattr(global(id<"json">()).get(), id<"dumps">());
     if (!encoder_name) return call(dumps_.get(), obj);
     static PyObject* const cls_keyword = keywords({"cls"}).release();
-    return call_kw(dumps_.get(), {obj, global(encoder_name)}, cls_keyword);
+    return call_kw(dumps_.get(), {obj, global(encoder_name).get()}, cls_keyword);
 }
 
 Ref collection_finish(FunctionObject*, PyObject* const* args) {
@@ -120,7 +120,7 @@ Ref addoption(FunctionObject*, PyObject* const* args) {
 
 Ref configure(FunctionObject*, PyObject* const* args) {
     PyObject* config = args[0];
-    Ref plugin = call(global(id<"VexalTestPlugin">()), config);
+    Ref plugin = call(global(id<"VexalTestPlugin">()).get(), config);
     Ref pluginmanager = getattr(config, id<"pluginmanager">());
     call_method(pluginmanager.get(), id<"register">(), plugin.get());
     call_method(config, id<"add_cleanup">(), getattr(plugin.get(), id<"close_publisher">()).get());

@@ -79,7 +79,7 @@ Ref utf8(PyObject* text_) {
 }
 
 Ref kwargs_json(PyObject* kwargs) {
-    Ref dumps = getattr(global(id<"json">()), id<"dumps">());
+    Ref dumps = getattr(global(id<"json">()).get(), id<"dumps">());
     if (dumps.is(state.json_dumps) && PyDict_GET_SIZE(kwargs) == 0) return check(PyBytes_FromString("{}"));
     return utf8(call(dumps.get(), kwargs).get());
 }

@@ -10,7 +10,7 @@ constexpr long send_high_water_mark = 100000;
 // The proxy listens on the local machine only.
 Ref endpoint(PyObject* port) { return call_method(id<"tcp://localhost:{}">(), id<"format">(), port); }
 
-Ref zmq_constant(PyObject* name) { return getattr(global(id<"zmq">()), name); }
+Ref zmq_constant(PyObject* name) { return getattr(global(id<"zmq">()).get(), name); }
 
 Ref setup_zmq(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *pub_port = args[1];
