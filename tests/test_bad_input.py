@@ -18,6 +18,11 @@ from vexal.types.alias import AliasFloat, AliasTuple, HasAlias, sizeof_fmt
 from vexal.types.timedelta import Timedelta, accept_castable, new_td_repr
 
 PTD = pandas.Timedelta
+# pandas 2.2 takes an int subclass's value without calling __int__, ignores
+# unknown keywords of Timedelta and gives None back from to_timedelta(None);
+# pandas 3 does not. Where vexal hands a value on to pandas, the outcome is
+# pandas' own.
+PANDAS_3 = int(pandas.__version__.split(".")[0]) >= 3
 NaTType = type(pandas.NaT)
 OutOfBounds = pandas.errors.OutOfBoundsTimedelta
 NAN = float("nan")
@@ -188,9 +193,9 @@ ROWS = [
     ("td-np-nan", lambda: Timedelta(np.float64(NAN)), ok(NaTType)),
     ("td-eq-boom", lambda: Timedelta(EqBoom()), ValueError),
     ("td-float-boom", lambda: Timedelta(FloatBoom()), ValueError),
-    ("td-int-boom", lambda: Timedelta(IntBoom(5)), Boom),
+    ("td-int-boom", lambda: Timedelta(IntBoom(5)), Boom if PANDAS_3 else ok(Timedelta)),
     ("td-no-arg", lambda: Timedelta(), ValueError),
-    ("td-unknown-kw", lambda: Timedelta(1, bogus=1), ValueError),
+    ("td-unknown-kw", lambda: Timedelta(1, bogus=1), ValueError if PANDAS_3 else ok(Timedelta)),
     ("td-too-many", lambda: Timedelta(1, "ms", 3), TypeError),
     ("td-alias-eq-boom-str", lambda: str(Timedelta(1, alias=EqBoom())), Boom),
     # Timedelta operators
@@ -202,8 +207,8 @@ ROWS = [
     ("td-add-huge", lambda: Timedelta(1) + HUGE, TypeError),
     ("td-add-np", lambda: Timedelta(1, alias="t") + np.float64(1), ok(Timedelta)),
     ("td-add-eq-boom", lambda: Timedelta(1) + EqBoom(), TypeError),
-    ("td-add-int-boom", lambda: Timedelta(1) + IntBoom(5), Boom),
-    ("td-radd-int-boom", lambda: IntBoom(5) + Timedelta(1), Boom),
+    ("td-add-int-boom", lambda: Timedelta(1) + IntBoom(5), Boom if PANDAS_3 else ok(Timedelta)),
+    ("td-radd-int-boom", lambda: IntBoom(5) + Timedelta(1), Boom if PANDAS_3 else ok(Timedelta)),
     ("td-sub-str-boom", lambda: Timedelta(1) - StrBoom(), TypeError),
     ("td-rsub-str", lambda: "x" - Timedelta(1), TypeError),
     ("td-add-no-arg", lambda: Timedelta(1).__add__(), TypeError),
@@ -216,7 +221,7 @@ ROWS = [
     ("ptd-add-inf", lambda: PTD("1s") + INF, TypeError),
     ("ptd-add-huge", lambda: PTD("1s") + HUGE, TypeError),
     ("ptd-sub-eq-boom", lambda: PTD("1s") - EqBoom(), TypeError),
-    ("ptd-sub-int-boom", lambda: PTD("1s") - IntBoom(5), Boom),
+    ("ptd-sub-int-boom", lambda: PTD("1s") - IntBoom(5), Boom if PANDAS_3 else ok(PTD)),
     # accept_castable and its result
     ("ac-no-arg", lambda: accept_castable(), TypeError),
     ("ac-three-args", lambda: accept_castable(PTD.__add__, "{0}", 1), TypeError),
@@ -243,7 +248,7 @@ ROWS = [
     ("repr-no-arg", lambda: new_td_repr(), TypeError),
     ("repr-extra-args", lambda: new_td_repr(PTD(1), 1, key=2), ok(str)),
     # to_timedelta (warns, then behaves as pandas)
-    ("to-none", lambda: tdmod.to_timedelta(None), ok(NaTType)),
+    ("to-none", lambda: tdmod.to_timedelta(None), ok(NaTType if PANDAS_3 else type(None))),
     ("to-str", lambda: tdmod.to_timedelta("x"), ValueError),
     ("to-bytes", lambda: tdmod.to_timedelta(b"x"), ValueError),
     ("to-nan", lambda: tdmod.to_timedelta(NAN), ok(NaTType)),
