@@ -2,6 +2,7 @@
 pytest plugin and its JSON encoders."""
 
 import enum
+import inspect
 import json
 import math
 import queue
@@ -638,11 +639,12 @@ def test_collection_node_rules(items):
 
 def test_instance_nodes_are_skipped_where_pytest_has_them(items, monkeypatch):
     # An old pytest put an Instance between a class and its methods.
-    instance_type = type("Instance", (pytest.Collector,), {"collect": lambda self: []})
-    monkeypatch.setitem(vars(pytest), "Instance", instance_type)
     klass = next(item for item in items if item.name == "test_b").parent
+    instance_type = type("Instance", (pytest.Collector,), {"collect": lambda self: [],
+                                                           "nodeid": property(lambda self: klass.nodeid)})
+    monkeypatch.setitem(vars(pytest), "Instance", instance_type)
     instance = object.__new__(instance_type)
-    for name in ("_nodeid", "config", "name", "path", "session"):
+    for name in ("config", "name", "path", "session"):
         setattr(instance, name, getattr(klass, name))
     instance.parent = klass
     encoded = json.loads(json.dumps(instance, cls=JsonPyTestCollection))
@@ -652,7 +654,8 @@ def test_instance_nodes_are_skipped_where_pytest_has_them(items, monkeypatch):
 
 def test_each_ancestor_is_read_once_per_message(items, monkeypatch):
     reads = []
-    monkeypatch.setattr(pytest.Class, "nodeid", property(lambda self: reads.append(self) or self._nodeid))
+    nodeid = inspect.getattr_static(pytest.Class, "nodeid")
+    monkeypatch.setattr(pytest.Class, "nodeid", property(lambda self: reads.append(self) or nodeid.__get__(self)))
     method = next(item for item in items if item.name == "test_b")
     assert json.dumps([method] * 3, cls=JsonPyTestCollection) == json.dumps([method] * 3, cls=CollectionReference)
     assert len(reads) == 1 + 3  # written directly once, then three times by JSONEncoder
