@@ -1,6 +1,7 @@
 """The C++ runtime: function objects, generator objects, classes and modules."""
 
 import abc
+import builtins
 import inspect
 import pickle
 import subprocess
@@ -102,6 +103,16 @@ def test_function_attributes():
     assert f.__annotations__ == {} and f.__globals__ is vars(_selftest)
     assert AliasFloat.__add__.__qualname__ == "AliasFloat.__add__"
     assert repr(around).startswith("<function around at 0x")
+
+
+def test_functions_pass_for_plain_functions_where_tools_ask_for_one():
+    # pluggy >= 1.7 and pytest's marks take only what inspect.isfunction accepts.
+    import types
+    assert inspect.isfunction(around) and isinstance(around, types.FunctionType)
+    assert type(around) is not types.FunctionType
+    assert inspect.isroutine(around) and not inspect.ismethoddescriptor(around)
+    assert around.__builtins__ is vars(builtins)
+    assert inspect.getfile(around) == around.__code__.co_filename
 
 
 def test_functions_take_attributes_like_markers_set_them():

@@ -166,6 +166,13 @@ int set_annotations(PyObject* self, PyObject* value, void*) {
 }
 PyObject* get_globals(PyObject* self, void*) { return get_or_none(as_function(self)->globals); }
 PyObject* get_closure(PyObject*, void*) { Py_RETURN_NONE; }
+PyObject* get_builtins(PyObject*, void*) { return Py_NewRef(PyEval_GetBuiltins()); }
+// isinstance(f, types.FunctionType) consults __class__ after the real type,
+// as it does for mocks. Tools that take hooks, tests or wrapped callables
+// only from plain functions (inspect.isfunction, pluggy >= 1.7, pytest's
+// marks) then accept these objects, which carry everything such tools read
+// from a function. C code, which checks the real type, is not misled.
+PyObject* get_class(PyObject*, void*) { return Py_NewRef(reinterpret_cast<PyObject*>(&PyFunction_Type)); }
 
 PyGetSetDef function_getset[] = {
     {"__name__", get_name, set_name, nullptr, nullptr},
@@ -176,6 +183,8 @@ PyGetSetDef function_getset[] = {
     {"__annotations__", get_annotations, set_annotations, nullptr, nullptr},
     {"__globals__", get_globals, nullptr, nullptr, nullptr},
     {"__closure__", get_closure, nullptr, nullptr, nullptr},
+    {"__builtins__", get_builtins, nullptr, nullptr, nullptr},
+    {"__class__", get_class, nullptr, nullptr, nullptr},
     {"__dict__", PyObject_GenericGetDict, PyObject_GenericSetDict, nullptr, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
