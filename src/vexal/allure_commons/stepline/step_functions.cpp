@@ -21,7 +21,7 @@ void move_depth(bool open) {
 }
 
 // What "{}" makes of a value in str.format.
-Ref field(PyObject* value) { return format(value, id<"">()); }
+Ref field(PyObject* value) { return plain_text(value); }
 
 // Values whose text is made without running any code of the caller's.
 bool plain(PyObject* value) {
