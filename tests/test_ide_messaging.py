@@ -369,20 +369,22 @@ def node(cls, nodeid, path, name, parent):
     return {"__class__": cls, "nodeid": nodeid, "fspath": str(path), "name": name, "parent": parent}
 
 
+# A conftest whose test_own.py is collected by a subclass of Module.
+OWN_MODULE_CONFTEST = """
+    import pytest
+
+    class OwnModule(pytest.Module):
+        pass
+
+    def pytest_pycollect_makemodule(module_path, parent):
+        if module_path.name == "test_own.py":
+            return OwnModule.from_parent(parent, path=module_path)
+"""
+
+
 @pytest.fixture
 def project(pytester):
-    pytester.makeconftest(
-        """
-        import pytest
-
-        class OwnModule(pytest.Module):
-            pass
-
-        def pytest_pycollect_makemodule(module_path, parent):
-            if module_path.name == "test_own.py":
-                return OwnModule.from_parent(parent, path=module_path)
-        """
-    )
+    pytester.makeconftest(OWN_MODULE_CONFTEST)
     pytester.makepyfile(
         test_top="""
             def test_plain(): pass
@@ -589,16 +591,7 @@ def test_a_patched_encoder_is_honoured(monkeypatch):
 
 @pytest.fixture
 def items(pytester):
-    pytester.makeconftest(
-        """
-        import pytest
-        class OwnModule(pytest.Module):
-            pass
-        def pytest_pycollect_makemodule(module_path, parent):
-            if module_path.name == "test_own.py":
-                return OwnModule.from_parent(parent, path=module_path)
-        """
-    )
+    pytester.makeconftest(OWN_MODULE_CONFTEST)
     pytester.makepyfile(test_top="def test_a(): pass\nclass TestK:\n    def test_b(self): pass\n",
                         test_own="def test_c(): pass")
     pytester.mkpydir("pkg").joinpath("sub").mkdir()
