@@ -91,6 +91,96 @@ def test_bad_calls(call, text):
     assert call_error(call) == text
 
 
+def test_no_fixed_limit_on_parameters():
+    assert _selftest.many_values(*range(40), k0="a", k1="b") == (*range(40), "a", "b")
+    assert inspect.signature(_selftest.many_values).parameters["k1"].kind is inspect.Parameter.KEYWORD_ONLY
+
+
+def test_keyword_only_default_survives_its_dict_being_cleared():
+    f = _selftest.after_callback
+    f.__kwdefaults__ = {"value": ["only held by the dict", object()]}
+    try:
+        assert f(lambda: f.__kwdefaults__.clear())[0][0] == "only held by the dict"
+    finally:
+        f.__kwdefaults__ = None
+
+
+# --- functions made at run time ---------------------------------------------------------------
+
+def echo(*args, **kwargs):
+    return args, kwargs
+
+
+def test_pass_through_forwards_arguments_as_given():
+    plain, prepended = _selftest.forward_to(echo), _selftest.forward_to(echo, "first")
+    assert str(inspect.signature(plain)) == "(*args, **kwargs)"
+    assert plain(1, 2, x=3) == ((1, 2), {"x": 3})
+    assert prepended(1, x=3) == (("first", 1), {"x": 3})
+    assert prepended(*[1, 2]) == (("first", 1, 2), {})  # a call without a free slot before the arguments
+    assert prepended(**{"y": 1}) == (("first",), {"y": 1})
+
+    class Owner:
+        method = _selftest.forward_to(echo, "first")
+
+    owner = Owner()
+    assert owner.method(5, k=6) == (("first", owner, 5), {"k": 6})
+    assert _selftest.received(1, 2, a=3) == ((1, 2), {"a": 3}) and _selftest.received() == ((), {})
+
+
+def test_closure_state_is_seen_by_the_garbage_collector():
+    import gc
+    import weakref
+
+    class Holder:
+        pass
+
+    holder = Holder()
+    holder.function = _selftest.forward_to(holder)  # holder -> function -> its state -> holder
+    alive = weakref.ref(holder.function)
+    del holder
+    gc.collect()
+    assert alive() is None
+
+
+def test_wrapt_wrapper_made_at_run_time():
+    import wrapt
+    events = []
+    decorator = wrapt.decorator(_selftest.make_logging_wrapper(events))
+
+    @decorator
+    def add(a, b=2):
+        return a + b
+
+    class Owner:
+        @decorator
+        def method(self, x):
+            return x
+
+    owner = Owner()
+    assert (add(1, b=5), owner.method(3)) == (6, 3)
+    assert events == [None, owner]
+    assert inspect.signature(add) == inspect.signature(lambda a, b=2: None)
+
+
+def test_functions_of_every_module_are_recognised():
+    assert type(AliasFloat.__add__) is not type(around)  # each module links its own runtime
+    for function in (AliasFloat.__add__, around, Timedelta.__add__, _selftest.received):
+        assert _selftest.is_runtime_function(function)
+    assert not _selftest.is_runtime_function(echo)
+    assert not _selftest.is_runtime_function(type("vexal.function", (), {})())
+
+
+@pytest.mark.parametrize("kind, error, text", [
+    ("bad_alloc", MemoryError, ""),
+    ("runtime_error", SystemError, "C++ failure text"),
+    ("int", SystemError, "unknown C++ exception"),
+])
+def test_cpp_exceptions_become_python_errors(kind, error, text):
+    with pytest.raises(error) as info:
+        _selftest.throw_cpp(kind)
+    assert str(info.value) == text and type(info.value) is error
+
+
 # --- function attributes ---------------------------------------------------------------------
 
 def test_function_attributes():

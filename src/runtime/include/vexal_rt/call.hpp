@@ -21,6 +21,10 @@ inline Ref call_kw(PyObject* callable, std::initializer_list<PyObject*> values, 
     return check(PyObject_Vectorcall(callable, values.begin(), positional, kwnames));
 }
 
+// callable(*args, **kwargs) for a positional tuple and a keyword dict (or
+// None), as a wrapper function receives them.
+Ref call_with(PyObject* callable, PyObject* args, PyObject* kwargs);
+
 // obj.name(args...), found the way the interpreter finds it (instance
 // attributes first), without creating a bound method.
 template <class... A>
