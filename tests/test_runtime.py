@@ -7,6 +7,7 @@ import pickle
 import subprocess
 import sys
 import textwrap
+import warnings
 
 import pandas
 import pytest
@@ -181,6 +182,51 @@ def test_cpp_exceptions_become_python_errors(kind, error, text):
     assert str(info.value) == text and type(info.value) is error
 
 
+def python_with(manager, body):
+    with manager as entered:
+        return body(entered)
+
+
+class Recording:
+    def __init__(self, suppress, exit_error):
+        self.calls, self.suppress, self.exit_error = [], suppress, exit_error
+
+    def __enter__(self):
+        self.calls.append("enter")
+        return "entered"
+
+    def __exit__(self, kind, value, traceback):
+        self.calls.append((kind, type(value), traceback is not None))
+        if self.exit_error:
+            raise self.exit_error
+        return self.suppress
+
+
+def fail(entered):
+    raise KeyError(entered)
+
+
+@pytest.mark.parametrize("suppress, exit_error, body", [
+    (False, None, lambda entered: entered * 2),
+    (False, None, fail),
+    (True, None, fail),
+    (False, OSError("in exit"), str),
+    (False, OSError("in exit"), fail),
+])
+def test_with_block_runs_as_the_interpreter_runs_it(suppress, exit_error, body):
+    outcomes = []
+    for run in (python_with, _selftest.run_with):
+        manager = Recording(suppress, exit_error)
+        try:
+            outcome = ("returned", run(manager, body))
+        except Exception as error:
+            outcome = ("raised", repr(error), repr(error.__context__))
+        outcomes.append((outcome, manager.calls))
+    assert outcomes[0] == outcomes[1]
+    with pytest.raises(TypeError, match="'object' object does not support the context manager protocol"):
+        _selftest.run_with(object(), str)
+
+
 # --- function attributes ---------------------------------------------------------------------
 
 def test_function_attributes():
@@ -272,6 +318,100 @@ def test_generator_dropped_while_suspended_is_closed():
 def test_generator_refuses_a_value_before_it_started():
     with pytest.raises(TypeError, match="can't send non-None value to a just-started generator"):
         Recorder().wrapper().send(1)
+
+
+def test_generator_carries_values_and_reports_its_state():
+    gen = Recorder().wrapper()
+    states = [inspect.getgeneratorstate(gen)]
+    next(gen)
+    states.append(inspect.getgeneratorstate(gen))
+    with pytest.raises(StopIteration) as stop:
+        gen.send(["result"])
+    states.append(inspect.getgeneratorstate(gen))
+    assert stop.value.value == ["result"] and gen.gi_frame is None
+    assert states == [inspect.GEN_CREATED, inspect.GEN_SUSPENDED, inspect.GEN_CLOSED]
+    gen = Recorder().wrapper()
+    next(gen)
+    with pytest.raises(RuntimeError, match="generator raised StopIteration") as error:
+        gen.throw(StopIteration())
+    assert isinstance(error.value.__cause__, StopIteration)
+
+
+class NotAnException(Exception):
+    def __new__(cls, *args):
+        return [1]
+
+
+@pytest.mark.parametrize("make", [lambda: Recorder().wrapper(), lambda: listener_with(Recording(False, None))])
+@pytest.mark.parametrize("args", [(NotAnException,), (NotAnException, 1), (NotAnException, 1, "traceback")])
+def test_throwing_a_class_that_makes_no_exception(make, args):
+    try:
+        raise KeyError
+    except KeyError as error:
+        traceback = error.__traceback__
+    args = tuple(traceback if arg == "traceback" else arg for arg in args)
+    gen = make()
+    next(gen)
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", DeprecationWarning)
+        with pytest.raises(TypeError) as error:
+            gen.throw(*args)
+    assert str(error.value) == (f"calling {NotAnException!r} should have returned an instance of BaseException, "
+                                "not list")
+    assert inspect.getgeneratorstate(gen) == inspect.GEN_SUSPENDED
+
+
+def listener_with(catchlogs):
+    from vexal.allure_realtime.listener import AllurePytestLoggerListener
+    listener = AllurePytestLoggerListener()
+    listener.catchlogs = catchlogs
+    return listener.pytest_runtest_call()
+
+
+def test_pluggy_runs_cpp_wrappers_like_python_ones():
+    import pluggy
+    spec, impl = pluggy.HookspecMarker("selftest"), pluggy.HookimplMarker("selftest")
+
+    class Spec:
+        @spec
+        def compute(self, x):
+            pass
+
+    class Doubler:
+        @impl
+        def compute(self, x):
+            if x < 0:
+                raise ValueError(x)
+            return x * 2
+
+    class PythonWrapper(Recorder):
+        @impl(wrapper=True)
+        def compute(self):
+            self.events.append("enter")
+            try:
+                result = yield
+            except BaseException as error:
+                self.events.append("exit:" + type(error).__name__)
+                raise
+            self.events.append("exit")
+            return result
+
+    class NewStyle(Recorder):
+        compute = impl(wrapper=True)(_selftest.return_result)
+
+    class OldStyle(Recorder):
+        compute = impl(hookwrapper=True)(_selftest.record_phase)
+
+    outcomes = []
+    for wrapper in (PythonWrapper(), NewStyle(), OldStyle()):
+        manager = pluggy.PluginManager("selftest")
+        manager.add_hookspecs(Spec)
+        manager.register(Doubler())
+        manager.register(wrapper)
+        with pytest.raises(ValueError):
+            manager.hook.compute(x=-1)
+        outcomes.append((manager.hook.compute(x=2), wrapper.events))
+    assert outcomes == [([4], ["enter", "exit:ValueError", "enter", "exit"])] * 2 + [([4], ["enter", "exit"] * 2)]
 
 
 def test_pluggy_drives_a_cpp_hook_wrapper(pytester):

@@ -52,4 +52,10 @@ Ref fetch_error() noexcept;
 // Sets `exc` (an exception instance, or empty for none) as the current error.
 void restore_error(Ref exc) noexcept;
 
+// Raises the exception instance `exc` again, with its own traceback.
+[[noreturn]] inline void rethrow(PyObject* exc) {
+    restore_error(Ref::borrow(exc));
+    raise();
+}
+
 }  // namespace vexal_rt

@@ -1,7 +1,7 @@
 // Calls, attribute access and the small Python operations every module uses,
 // each throwing PyError on failure.
 #pragma once
-#include "vexal_rt/ref.hpp"
+#include "vexal_rt/boundary.hpp"
 
 #include <initializer_list>
 

@@ -28,6 +28,13 @@ bool call_exit(PyObject* exit, PyObject* exc);
 // that error (or the one __exit__ raised) set.
 bool exit_with_error(PyObject* exit) noexcept;
 
+// Leaves a with block whose body ended with `exc` (NULL when it finished
+// normally), for bodies that span two calls such as a hook wrapper's yield:
+// exc is raised again unless __exit__ suppresses it.
+inline void exit_block(PyObject* exit, PyObject* exc) {
+    if (!call_exit(exit, exc) && exc) rethrow(exc);
+}
+
 // with manager as entered: return body(entered)
 // The body returns a new reference; a suppressed exception gives None.
 template <class Body>
