@@ -476,6 +476,33 @@ def test_patched_class_method_is_honoured():
     assert str(AliasFloat(2) + 3) == "5.00"
 
 
+def patched_getattribute(self, name):
+    return "patched" if name == "_alias" else object.__getattribute__(self, name)
+
+
+def patched_getattr(self, name):
+    if name == "_alias":
+        return "patched"
+    raise AttributeError(name)
+
+
+@pytest.mark.parametrize("hook, lookup", [("__getattribute__", patched_getattribute),
+                                          ("__getattr__", patched_getattr)])
+@pytest.mark.parametrize("where", ["class", "base", "subclass"])
+def test_patched_attribute_lookup_is_honoured(hook, lookup, where):
+    class Sub(AliasFloat):
+        pass
+
+    owner = {"class": AliasFloat, "base": HasAlias, "subclass": Sub}[where]
+    value = (Sub if where == "subclass" else AliasFloat)(2)
+    setattr(owner, hook, lookup)
+    try:
+        assert (str(value), value.alias) == ("patched [2.00]", "patched")
+    finally:
+        delattr(owner, hook)
+    assert (str(value), value.alias) == ("2.00", "2.00")
+
+
 @pytest.mark.parametrize("cls, args", [(AliasFloat, (2.5,)), (AliasTuple, ((1, 2),))])
 def test_reassigned_init_is_called_by_the_class(cls, args):
     original = cls.__init__
