@@ -15,9 +15,10 @@ void setup_info_gate(PyObject* logging) {
 bool info_is_off(PyObject* logger) {
     if (Py_TYPE(logger) != reinterpret_cast<PyTypeObject*>(state.logger_class)) return false;
     if (!state.logger_guard.intact()) return false;
-    PyObject** dict_slot = _PyObject_GetDictPtr(logger);
-    PyObject* dict = dict_slot ? *dict_slot : nullptr;
-    if (!dict || !PyDict_CheckExact(dict)) return false;
+    Ref dict_ref = Ref::steal(PyObject_GenericGetDict(logger, nullptr));
+    if (!dict_ref) raise();
+    PyObject* dict = dict_ref.get();
+    if (!PyDict_CheckExact(dict)) return false;
     // An instance attribute info or isEnabledFor (a mock, a wrapper) is called.
     if (PyDict_GetItemWithError(dict, id<"info">()) || PyDict_GetItemWithError(dict, id<"isEnabledFor">())) {
         return false;
