@@ -624,12 +624,16 @@ def test_module_initialises_once_per_process(name):
 def test_module_refuses_a_subinterpreter():
     result = run_python(
         """
-        import _xxsubinterpreters as interpreters
+        try:
+            import _interpreters as interpreters  # 3.13: the failure is returned
+        except ImportError:
+            import _xxsubinterpreters as interpreters  # 3.11, 3.12: it is raised
         interp = interpreters.create()
         try:
-            interpreters.run_string(interp, "import vexal.types.alias")
+            print(interpreters.run_string(interp, "import vexal.types.alias").formatted)
         except interpreters.RunFailedError as error:
             print(error)
         """
     )
-    assert "ImportError'>: module vexal.types.alias does not support loading in subinterpreters" in result.stdout
+    assert "ImportError" in result.stdout
+    assert "module vexal.types.alias does not support loading in subinterpreters" in result.stdout

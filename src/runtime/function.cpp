@@ -321,19 +321,18 @@ ParameterList parse_parameters(std::string_view text) {
 
 Ref make_code(const FunctionDef& def, const ParameterList& list, PyObject* names, PyObject* qualname,
               PyObject* module) {
-    std::string filename = def.name;
-    if (module) {
-        Ref file = lookup_attr(module, id<"__file__">());
-        if (file && PyUnicode_Check(file.get())) filename = PyUnicode_AsUTF8(file.get());
-    }
-    Ref code = check(reinterpret_cast<PyObject*>(PyCode_NewEmpty(filename.c_str(), def.name, 0)));
+    // The file name stays a str object: it need not be valid UTF-8.
+    Ref filename = module ? lookup_attr(module, id<"__file__">()) : Ref();
+    if (!filename || !PyUnicode_Check(filename.get())) filename = text(def.name);
+    Ref code = check(reinterpret_cast<PyObject*>(PyCode_NewEmpty(def.name, def.name, 0)));
     int flags = CO_OPTIMIZED | CO_NEWLOCALS;
     if (list.varargs) flags |= CO_VARARGS;
     if (list.varkw) flags |= CO_VARKEYWORDS;
     if (def.generator) flags |= CO_GENERATOR;
     Ref replace = getattr(code.get(), id<"replace">());
-    Ref kwnames = check(Py_BuildValue("(ssssssss)", "co_argcount", "co_posonlyargcount", "co_kwonlyargcount",
-                                      "co_nlocals", "co_varnames", "co_flags", "co_name", "co_qualname"));
+    Ref kwnames = check(Py_BuildValue("(sssssssss)", "co_argcount", "co_posonlyargcount", "co_kwonlyargcount",
+                                      "co_nlocals", "co_varnames", "co_flags", "co_name", "co_qualname",
+                                      "co_filename"));
     Ref argcount = check(PyLong_FromLong(list.argcount));
     Ref posonly = check(PyLong_FromLong(list.posonly));
     Ref kwonly = check(PyLong_FromLong(list.kwonly));
@@ -342,7 +341,7 @@ Ref make_code(const FunctionDef& def, const ParameterList& list, PyObject* names
     Ref name = text(def.name);
     return call_kw(replace.get(),
                    {argcount.get(), posonly.get(), kwonly.get(), nlocals.get(), names, code_flags.get(), name.get(),
-                    qualname},
+                    qualname, filename.get()},
                    kwnames.get());
 }
 
