@@ -10,6 +10,9 @@
 #include <iterator>
 
 namespace vexal::selftest {
+
+void register_buffers(PyObject* module);  // buffers.cpp
+
 namespace {
 
 using namespace vexal_rt;
@@ -62,6 +65,7 @@ void exec_selftest(PyObject* module) {
     check_status(PyModule_AddObjectRef(module, "bound_values", bound.get()));
     check_status(PyModule_AddObjectRef(module, "float_texts", make_function(float_texts_def, {.module = module}).get()));
     check_status(PyModule_AddObjectRef(module, "record_phase", make_function(record_phase_def, {.module = module}).get()));
+    register_buffers(module);
 }
 
 }  // namespace
