@@ -17,6 +17,7 @@ void exec_selftest(PyObject* module) {
     register_generators(module);
     register_errors(module);
     register_float_texts(module);
+    register_buffers(module);
 }
 
 }  // namespace

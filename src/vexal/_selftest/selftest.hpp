@@ -17,5 +17,6 @@ void register_pass_through(PyObject* module);
 void register_generators(PyObject* module);
 void register_errors(PyObject* module);
 void register_float_texts(PyObject* module);
+void register_buffers(PyObject* module);
 
 }  // namespace vexal::selftest

@@ -57,8 +57,32 @@ Ref init_timedelta(FunctionObject*, PyObject* const* args) {
     return none();
 }
 
+// Copies and pickles rebuild the time span from its numpy value (which keeps
+// its resolution) and carry the alias state in the instance dictionary;
+// pandas' own reduction would make a plain pandas.Timedelta.
+Ref reduce_ex(FunctionObject*, PyObject* const* args) {
+    PyObject* self = args[0];
+    Ref value = call_method(self, id<"to_timedelta64">());
+    Ref dict = check(PyObject_GenericGetDict(self, nullptr));
+    Ref state_ = check(PyDict_Copy(dict.get()));
+    return check(Py_BuildValue("(O(O)O)", reinterpret_cast<PyObject*>(Py_TYPE(self)), value.get(), state_.get()));
+}
+
+Ref setstate(FunctionObject*, PyObject* const* args) {
+    PyObject *self = args[0], *state_ = args[1];
+    if (!PyDict_Check(state_)) {
+        call(getattr(state.pandas_timedelta, id<"__setstate__">()).get(), self, state_);
+        return none();
+    }
+    Ref dict = check(PyObject_GenericGetDict(self, nullptr));
+    check_status(PyDict_Update(dict.get(), state_));
+    return none();
+}
+
 const FunctionDef new_def{"__new__", "cls, *args, **kwargs", new_timedelta};
 const FunctionDef init_def{"__init__", "self, *args, **kwargs", init_timedelta};
+const FunctionDef reduce_ex_def{"__reduce_ex__", "self, protocol", reduce_ex};
+const FunctionDef setstate_def{"__setstate__", "self, state", setstate};
 
 }  // namespace
 
@@ -76,7 +100,9 @@ void register_timedelta_class(PyObject* module) {
              "its own unit ('1ms'); the text is compact ('1s 500ms'). Adding or subtracting converts the other "
              "operand to a Timedelta first and composes the operands' aliases.")
         .static_method(new_def)
-        .method(init_def);
+        .method(init_def)
+        .method(reduce_ex_def)
+        .method(setstate_def);
     for (const Operator& op : operators) {
         Ref wrapped = make_castable(getattr(state.pandas_timedelta, text(op.name).get()).get(),
                                     text(op.alias_format).get());

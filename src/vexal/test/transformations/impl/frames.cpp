@@ -1,0 +1,244 @@
+// The six frame transformations: Clarke, Park, their inverses and the two
+// composites, each validating its arguments before any work and computing
+// all output columns in one pass.
+#include "impl.hpp"
+#include "kernels.hpp"
+#include "vexal_rt/gil.hpp"
+
+#include <cmath>
+#include <optional>
+
+namespace vexal::transformations {
+namespace {
+
+enum class Frame { abc, alphabetagamma, dq0 };
+
+constexpr const char* column_count_messages[] = {
+    "Dataframe of input signals a, b, c should have 3 columns, one for each signal.",
+    "Dataframe of input signals alpha, beta, gamma should have 3 columns, one for each signal.",
+    "Dataframe of input signals d, q, zero should have 3 columns, one for each signal.",
+};
+constexpr const char* abc_names[] = {"a", "b", "c"};
+constexpr const char* alphabetagamma_names[] = {"alpha", "beta", "gamma"};
+constexpr const char* dq0_names[] = {"d", "q", "zero"};
+
+constexpr double pi = 3.141592653589793;
+
+void check_signals(PyObject* signals, Frame input) {
+    Ref frame_type = getattr(global(state.globals, id<"pd">()).get(), id<"DataFrame">());
+    PyObject* type = reinterpret_cast<PyObject*>(Py_TYPE(signals));
+    if (type != frame_type.get() && truthy(compare(type, frame_type.get(), Py_NE).get())) {
+        raise(PyExc_ValueError, "Argument 'signals' should be pandas.Dataframe.");
+    }
+    Ref columns = getattr(signals, id<"columns">());
+    Py_ssize_t count = PyObject_Length(columns.get());
+    if (count < 0) raise();
+    if (count != 3) raise(PyExc_ValueError, column_count_messages[static_cast<int>(input)]);
+}
+
+// Whether `value` is one of `names`, as `value in names` tests it; the index
+// of the first equal name.
+std::optional<int> find(PyObject* value, std::initializer_list<PyObject*> names) {
+    int i = 0;
+    for (PyObject* name : names) {
+        if (name == value || check_status(PyObject_RichCompareBool(name, value, Py_EQ))) return i;
+        ++i;
+    }
+    return std::nullopt;
+}
+
+struct Scaling {
+    double k_albe, k_gamma;
+};
+
+struct Method {
+    int index;
+    Ref lowered;
+};
+
+Method check_method(PyObject* method, bool composite) {
+    Ref lowered = call_method(method, id<"lower">());
+    auto index = find(lowered.get(), {id<"amplitude invariant">(), id<"power invariant">(), id<"uniform">()});
+    if (!index) {
+        raise(PyExc_ValueError,
+              composite ? "Argument type should have one of the following values: 'Amplitude invariant', or "
+                          "'Power invariant', or 'Uniform'"
+                        : "Argument method should have one of the following values: 'Amplitude invariant', or "
+                          "'Power invariant', or 'Uniform'");
+    }
+    return {*index, std::move(lowered)};
+}
+
+Scaling forward_scaling(int method) {
+    switch (method) {
+        case 0: return {2.0 / 3, 1.0 / 3};
+        case 1: return {std::sqrt(2.0 / 3), 1 / std::sqrt(3.0)};
+        default: return {2.0 / 3, std::sqrt(2.0) / 3};
+    }
+}
+
+Scaling inverse_scaling(int method) {
+    switch (method) {
+        case 0: return {1, 1};
+        case 1: return {std::sqrt(2.0 / 3), 1 / std::sqrt(3.0)};
+        default: return {1, 1 / std::sqrt(2.0)};
+    }
+}
+
+// The axis shift of the Clarke pair: 0 for "alpha", -π/2 for "beta".
+double check_clarke_alignment(PyObject* alignment) {
+    auto index = find(alignment, {id<"alpha">(), id<"beta">()});
+    if (!index) {
+        raise(PyExc_ValueError, "Argument alignment should have one of the following values: 'alpha' or 'beta'");
+    }
+    return *index == 0 ? 0.0 : -pi / 2;
+}
+
+// True for "q".
+bool check_park_alignment(PyObject* alignment) {
+    auto index = find(alignment, {id<"d">(), id<"q">()});
+    if (!index) raise(PyExc_ValueError, "Argument alignment should have one of the following values: d or q.");
+    return *index == 1;
+}
+
+struct Signals {
+    explicit Signals(PyObject* signals)
+        : x(column_values(signals, 0).get()), y(column_values(signals, 1).get()), z(column_values(signals, 2).get()) {}
+    ColumnSource x, y, z;
+};
+
+Column column(const ColumnSource& source) { return {source.data(), source.stride()}; }
+
+// theta.values, checked against the number of rows as numpy's broadcasting
+// and the frame's index would check it.
+struct Theta {
+    Theta(PyObject* values, Py_ssize_t rows) : source(values) {
+        Py_ssize_t m = source.size();
+        if (m == rows || m == 1) return;
+        if (rows == 1) {
+            raise_format(PyExc_ValueError, "Length of values (%zd) does not match length of index (%zd)", m, rows);
+        }
+        raise_format(PyExc_ValueError, "operands could not be broadcast together with shapes (%zd,) (%zd,) ", rows, m);
+    }
+    Column column() const { return {source.data(), source.size() == 1 ? 0 : source.stride()}; }
+    ColumnSource source;
+};
+
+Ref compute(Job job, PyObject* signals, const char* const names[3]) {
+    Ref index = getattr(signals, id<"index">());
+    Ref block = new_block(job.n);
+    {
+        ContiguousDoubles out = ContiguousDoubles::view(block.get());
+        job.out = out.data();
+        ReleaseGil unlocked;
+        run(job);
+    }
+    return wrap_block(block.get(), index.get(), names);
+}
+
+Job make_job(Kernel kernel, const Signals& in, const Theta* theta, ClarkeConstants clarke, bool q_aligned) {
+    Column no_theta{nullptr, 0};
+    return {kernel, {column(in.x), column(in.y), column(in.z), theta ? theta->column() : no_theta},
+            clarke, q_aligned, nullptr, in.x.size()};
+}
+
+Ref clarke_impl(PyObject* signals, PyObject* method, PyObject* alignment, bool inverse) {
+    check_signals(signals, inverse ? Frame::alphabetagamma : Frame::abc);
+    Method m = check_method(method, false);
+    double shift = check_clarke_alignment(alignment);
+    Scaling k = inverse ? inverse_scaling(m.index) : forward_scaling(m.index);
+    Signals in(signals);
+    Job job = make_job(inverse ? Kernel::inverse_clarke : Kernel::clarke, in, nullptr,
+                       clarke_constants(k.k_albe, k.k_gamma, shift), false);
+    return compute(job, signals, inverse ? abc_names : alphabetagamma_names);
+}
+
+Ref park_impl(PyObject* signals, PyObject* theta, PyObject* alignment, bool inverse) {
+    check_signals(signals, inverse ? Frame::dq0 : Frame::alphabetagamma);
+    bool q_aligned = check_park_alignment(alignment);
+    Ref theta_values = getattr(theta, id<"values">());
+    Signals in(signals);
+    Theta angles(theta_values.get(), in.x.size());
+    Job job = make_job(inverse ? Kernel::inverse_park : Kernel::park, in, &angles, {}, q_aligned);
+    return compute(job, signals, inverse ? alphabetagamma_names : dq0_names);
+}
+
+Ref abc_to_alphabetagamma(FunctionObject*, PyObject* const* args) {
+    return clarke_impl(args[0], args[1], args[2], false);
+}
+
+Ref alphabetagamma_to_abc(FunctionObject*, PyObject* const* args) {
+    return clarke_impl(args[0], args[1], args[2], true);
+}
+
+Ref alphabetagamma_to_dq0(FunctionObject*, PyObject* const* args) {
+    return park_impl(args[0], args[1], args[2], false);
+}
+
+Ref dq0_to_alphabetagamma(FunctionObject*, PyObject* const* args) {
+    return park_impl(args[0], args[1], args[2], true);
+}
+
+bool is_own(PyObject* name, PyObject* function) { return global(state.globals, name).is(function); }
+
+Ref abc_to_dq0(FunctionObject*, PyObject* const* args) {
+    PyObject *signals = args[0], *theta = args[1], *method = args[2], *alignment = args[3];
+    check_signals(signals, Frame::abc);
+    Method m = check_method(method, true);
+    bool q_aligned = check_park_alignment(alignment);
+    if (!is_own(id<"abc_to_alphabetagamma">(), state.clarke) || !is_own(id<"alphabetagamma_to_dq0">(), state.park)) {
+        Ref clarke = call(global(state.globals, id<"abc_to_alphabetagamma">()).get(), signals, m.lowered.get());
+        return call(global(state.globals, id<"alphabetagamma_to_dq0">()).get(), clarke.get(), theta, alignment);
+    }
+    Scaling k = forward_scaling(m.index);
+    Signals in(signals);
+    Ref theta_values = getattr(theta, id<"values">());
+    Theta angles(theta_values.get(), in.x.size());
+    Job job = make_job(Kernel::abc_to_dq0, in, &angles, clarke_constants(k.k_albe, k.k_gamma, 0.0), q_aligned);
+    return compute(job, signals, dq0_names);
+}
+
+Ref dq0_to_abc(FunctionObject*, PyObject* const* args) {
+    PyObject *signals = args[0], *theta = args[1], *method = args[2], *alignment = args[3];
+    check_signals(signals, Frame::dq0);
+    Method m = check_method(method, true);
+    bool q_aligned = check_park_alignment(alignment);
+    if (!is_own(id<"dq0_to_alphabetagamma">(), state.inverse_park) ||
+        !is_own(id<"alphabetagamma_to_abc">(), state.inverse_clarke)) {
+        Ref park = call(global(state.globals, id<"dq0_to_alphabetagamma">()).get(), signals, theta, alignment);
+        return call(global(state.globals, id<"alphabetagamma_to_abc">()).get(), park.get(), m.lowered.get());
+    }
+    Scaling k = inverse_scaling(m.index);
+    Ref theta_values = getattr(theta, id<"values">());
+    Signals in(signals);
+    Theta angles(theta_values.get(), in.x.size());
+    Job job = make_job(Kernel::dq0_to_abc, in, &angles, clarke_constants(k.k_albe, k.k_gamma, 0.0), q_aligned);
+    return compute(job, signals, abc_names);
+}
+
+const FunctionDef defs[] = {
+    {"abc_to_alphabetagamma", "signals, method, alignment", abc_to_alphabetagamma},
+    {"alphabetagamma_to_abc", "signals, method, alignment", alphabetagamma_to_abc},
+    {"alphabetagamma_to_dq0", "signals, theta, alignment", alphabetagamma_to_dq0},
+    {"dq0_to_alphabetagamma", "signals, theta, alignment", dq0_to_alphabetagamma},
+    {"abc_to_dq0", "signals, theta, method, alignment", abc_to_dq0},
+    {"dq0_to_abc", "signals, theta, method, alignment", dq0_to_abc},
+};
+
+}  // namespace
+
+void register_frames(PyObject* module) {
+    Ref clarke_defaults = check(Py_BuildValue("(ss)", "Amplitude invariant", "alpha"));
+    Ref park_defaults = check(Py_BuildValue("(s)", "d"));
+    Ref composite_defaults = check(Py_BuildValue("(ss)", "Amplitude invariant", "d"));
+    PyObject* defaults[] = {clarke_defaults.get(), clarke_defaults.get(), park_defaults.get(),
+                            park_defaults.get(), composite_defaults.get(), composite_defaults.get()};
+    PyObject** own[] = {&state.clarke, &state.inverse_clarke, &state.park, &state.inverse_park, nullptr, nullptr};
+    for (int i = 0; i < 6; ++i) {
+        Ref fn = make_function(defs[i], {.module = module, .defaults = defaults[i]});
+        if (own[i]) *own[i] = Py_NewRef(fn.get());
+        check_status(PyModule_AddObjectRef(module, defs[i].name, fn.get()));
+    }
+}
+
+}  // namespace vexal::transformations

@@ -1,0 +1,73 @@
+// Shared declarations of the transformations module's sources.
+#pragma once
+#include "vexal_rt/buffer.hpp"
+#include "vexal_rt/call.hpp"
+#include "vexal_rt/function.hpp"
+#include "vexal_rt/globals.hpp"
+#include "vexal_rt/names.hpp"
+
+#include <complex>
+
+namespace vexal::transformations {
+
+using namespace vexal_rt;
+using cplx = std::complex<double>;
+
+// Process-wide module state, kept for the life of the process.
+struct State {
+    PyObject* module = nullptr;
+    PyObject* globals = nullptr;  // the module's dict, where the functions look names up
+    PyObject* np_empty = nullptr;
+    PyObject* np_asarray = nullptr;
+    PyObject* np_atleast_1d = nullptr;
+    PyObject* float64 = nullptr;      // numpy.float64
+    PyObject* float64_one = nullptr;  // numpy.float64(1.0)
+    PyObject* host_recursive_map = nullptr;
+    PyObject* has_alias = nullptr;
+    // The frame functions as defined here; the composites fuse their two
+    // steps only while the module's globals still name these.
+    PyObject* clarke = nullptr;
+    PyObject* inverse_clarke = nullptr;
+    PyObject* park = nullptr;
+    PyObject* inverse_park = nullptr;
+    cplx a;
+    cplx sym[3][3];      // the values of sym_transformation
+    cplx inv_sym[3][3];  // the values of inv_sym_transformation
+    PyObject* sequence_factors[3] = {};  // [1, 1, 1], [1, 1/a, 1/a**2], [1, 1/a**2, 1/a]
+    cplx sequence_values[3][3];
+};
+extern State state;
+
+// The column data of a frame's three columns, or of theta, as the kernels
+// read it; holds whatever it reads from.
+class ColumnSource {
+public:
+    // values: a column's .values (or theta.values). float64 data is read in
+    // place; other data is converted as numpy's arithmetic would.
+    explicit ColumnSource(PyObject* values);
+    Py_ssize_t size() const { return size_; }
+    const char* data() const { return data_; }
+    Py_ssize_t stride() const { return stride_; }
+
+private:
+    Ref converted_;
+    BufferHold hold_;
+    const char* data_ = nullptr;
+    Py_ssize_t stride_ = 0;
+    Py_ssize_t size_ = 0;
+};
+
+// signals.iloc[:, i].values
+Ref column_values(PyObject* signals, Py_ssize_t i);
+
+// A new 3 x n float64 numpy array, and the frame that wraps it without a
+// copy: pd.DataFrame(block.T, index=index, columns=[names], copy=False).
+// Nothing else keeps the block, so the frame owns its data alone.
+Ref new_block(Py_ssize_t n);
+Ref wrap_block(PyObject* block, PyObject* index, const char* const names[3]);
+
+void register_constants(PyObject* module);
+void register_frames(PyObject* module);
+void register_symmetrical(PyObject* module);
+
+}  // namespace vexal::transformations

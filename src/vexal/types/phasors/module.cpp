@@ -1,0 +1,42 @@
+// vexal.types.phasors: phasors and three-phase phasor sets.
+#include "phasors.hpp"
+#include "vexal_rt/module.hpp"
+
+namespace vexal::phasors {
+
+State state;
+
+namespace {
+
+void add(PyObject* module, const char* name, PyObject* value) {
+    check_status(PyModule_AddObjectRef(module, name, value));
+}
+
+void exec_phasors(PyObject* module) {
+    state.module = module;
+    state.globals = PyModule_GetDict(module);
+    add(module, "_super", reinterpret_cast<PyObject*>(&PySuper_Type));
+    call(import_attr("future.standard_library", id<"install_aliases">()).get());
+    state.numpy = import("numpy").release();
+    add(module, "np", state.numpy);
+    state.np_angle = getattr(state.numpy, id<"angle">()).release();
+    state.float64 = getattr(state.numpy, id<"float64">()).release();
+    state.alias_module = import("vexal.types.alias").release();
+    add(module, "aliasmod", state.alias_module);
+    state.sizeof_fmt = getattr(state.alias_module, id<"sizeof_fmt">()).release();
+    state.host_generic_op = import_attr("vexal.utils", id<"generic_op">()).release();
+    add(module, "generic_op", state.host_generic_op);
+    add(module, "transformations", import("vexal.test.transformations").get());
+    register_phasor(module);
+    register_phasors3ph(module);
+}
+
+}  // namespace
+}  // namespace vexal::phasors
+
+PyMODINIT_FUNC PyInit_phasors() {
+    return vexal_rt::define_module<vexal::phasors::exec_phasors>(
+        "vexal.types.phasors",
+        "Phasors: complex numbers that read as magnitude and angle in degrees and carry an alias (Phasor), and "
+        "three-phase sets with their symmetrical components (Phasors3ph).");
+}

@@ -1,0 +1,173 @@
+// The arithmetic operators of Phasor: each hands the base operation to the
+// host's generic_op with its alias pattern. While generic_op is the host's
+// own and the classes are unchanged, exact Phasor, complex, float and int
+// operands are combined here with the same value and alias.
+#include "phasor_text.hpp"
+
+namespace vexal::phasors {
+namespace {
+
+enum class Op { add, radd, sub, rsub, mul, rmul, truediv, rtruediv, pow };
+
+struct Operator {
+    const char* name;
+    const char* pattern;
+    // The pattern as pieces: open {first} mid {second} close, where first is
+    // this phasor unless the operator is reflected.
+    bool reflected;
+    const char* open;
+    const char* mid;
+    const char* close;
+};
+
+constexpr Operator operators[] = {
+    {"__add__", "{0}+{1}", false, "", "+", ""},
+    {"__radd__", "{1}+{0}", true, "", "+", ""},
+    {"__sub__", "{0}-{1}", false, "", "-", ""},
+    {"__rsub__", "{1}-{0}", true, "", "-", ""},
+    {"__mul__", "({0})*({1})", false, "(", ")*(", ")"},
+    {"__rmul__", "({1})*({0})", true, "(", ")*(", ")"},
+    {"__truediv__", "({0})/({1})", false, "(", ")/(", ")"},
+    {"__rtruediv__", "({1})/({0})", true, "(", ")/(", ")"},
+    {"__pow__", "({0})^({1})", false, "(", ")^(", ")"},
+};
+
+// complex's own operation, as _super(Phasor, self).<name>(other) runs it.
+PyObject* base_operation(Op op, PyObject* self, PyObject* other) {
+    PyNumberMethods* n = PyComplex_Type.tp_as_number;
+    switch (op) {
+        case Op::add: return n->nb_add(self, other);
+        case Op::radd: return n->nb_add(other, self);
+        case Op::sub: return n->nb_subtract(self, other);
+        case Op::rsub: return n->nb_subtract(other, self);
+        case Op::mul: return n->nb_multiply(self, other);
+        case Op::rmul: return n->nb_multiply(other, self);
+        case Op::truediv: return n->nb_true_divide(self, other);
+        case Op::rtruediv: return n->nb_true_divide(other, self);
+        case Op::pow: return n->nb_power(self, other, Py_None);
+    }
+    return nullptr;
+}
+
+bool globals_hold() {
+    return global(state.globals, id<"generic_op">()).is(state.host_generic_op) &&
+           global(state.globals, id<"_super">()).is(reinterpret_cast<PyObject*>(&PySuper_Type)) &&
+           global(state.globals, id<"Phasor">()).is(state.phasor);
+}
+
+// The alias of a phasor whose state was read: _alias, or its own text.
+Ref alias_of(PyObject* phasor, const AliasState& s) {
+    return s.alias ? s.alias : own_text_fast(phasor);
+}
+
+// has_custom_alias() of a phasor whose state was read.
+bool has_custom(PyObject* phasor, const AliasState& s) {
+    if (!s.alias) return false;
+    return truthy(compare(s.alias.get(), own_text_fast(phasor).get(), Py_NE).get());
+}
+
+// Phasor(value) of a plain complex result, as the constructor makes it.
+Ref make_phasor(PyObject* value) {
+    Ref args = check(PyTuple_Pack(1, value));
+    Ref result = check(PyComplex_Type.tp_new(reinterpret_cast<PyTypeObject*>(state.phasor), args.get(), nullptr));
+    setattr(result.get(), id<"original_str_repr">(), str(value).get());
+    return result;
+}
+
+// generic_op(self, other, op, format_alias=pattern) for the common operands;
+// an empty Ref when the operands are not of those kinds.
+Ref fast_operator(Op op, PyObject* self, PyObject* other) {
+    if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.phasor) || !phasor_fast_paths_hold() ||
+        !globals_hold()) {
+        return Ref();
+    }
+    Ref result = check(base_operation(op, self, other));
+    if (result.is(Py_NotImplemented)) return result;
+    bool other_is_phasor = Py_TYPE(other) == reinterpret_cast<PyTypeObject*>(state.phasor);
+    bool other_is_real = PyFloat_CheckExact(other) || PyLong_CheckExact(other);
+    if (!other_is_phasor && !other_is_real && !PyComplex_CheckExact(other)) return Ref();
+    AliasState mine, theirs;
+    if (!read_alias_state(self, &mine) || (other_is_phasor && !read_alias_state(other, &theirs))) return Ref();
+    if (!PyComplex_CheckExact(result.get())) return Ref();
+    Ref phasor = make_phasor(result.get());
+    if (has_custom(self, mine) || (other_is_phasor && has_custom(other, theirs))) {
+        const Operator& o = operators[static_cast<int>(op)];
+        Ref empty = text("");
+        Ref self_alias = format(alias_of(self, mine).get(), empty.get());
+        Ref other_alias = other_is_phasor ? alias_of(other, theirs)
+                          : other_is_real ? call(state.sizeof_fmt, other)
+                                          : str(other);
+        other_alias = format(other_alias.get(), empty.get());
+        PyObject* first = o.reflected ? other_alias.get() : self_alias.get();
+        PyObject* second = o.reflected ? self_alias.get() : other_alias.get();
+        Ref composed = concat({Ref(text(o.open)).get(), first, Ref(text(o.mid)).get(), second,
+                               Ref(text(o.close)).get()});
+        setattr(phasor.get(), id<"_alias">(), composed.get());
+    }
+    return phasor;
+}
+
+// generic_op(self, other, _super(Phasor, self).<name>, format_alias=pattern)
+template <Op O>
+Ref operator_impl(FunctionObject*, PyObject* const* args) {
+    PyObject *self = args[0], *other = args[1];
+    if (Ref result = fast_operator(O, self, other)) return result;
+    const Operator& o = operators[static_cast<int>(O)];
+    Ref parent = call(global(state.globals, id<"_super">()).get(), global(state.globals, id<"Phasor">()).get(), self);
+    Ref base_op = getattr(parent.get(), Ref(text(o.name)).get());
+    Ref keywords = check(Py_BuildValue("(s)", "format_alias"));
+    return call_kw(global(state.globals, id<"generic_op">()).get(),
+                   {self, other, base_op.get(), Ref(text(o.pattern)).get()}, keywords.get());
+}
+
+Ref div_impl(FunctionObject*, PyObject* const* args) {
+    return call_method(args[0], id<"__truediv__">(), args[1]);
+}
+
+const FunctionDef operator_defs[] = {
+    {"__add__", "self, other", operator_impl<Op::add>},
+    {"__radd__", "self, other", operator_impl<Op::radd>},
+    {"__sub__", "self, other", operator_impl<Op::sub>},
+    {"__rsub__", "self, other", operator_impl<Op::rsub>},
+    {"__mul__", "self, other", operator_impl<Op::mul>},
+    {"__rmul__", "self, other", operator_impl<Op::rmul>},
+    {"__div__", "self, other", div_impl},
+    {"__truediv__", "self, other", operator_impl<Op::truediv>},
+    {"__rtruediv__", "self, other", operator_impl<Op::rtruediv>},
+    {"__pow__", "self, other", operator_impl<Op::pow>},
+};
+
+}  // namespace
+
+bool phasor_fast_paths_hold() {
+    if (!state.phasor_guard.intact() || !global(state.globals, id<"aliasmod">()).is(state.alias_module)) return false;
+    PyObject* fmt = PyDict_GetItemWithError(PyModule_GetDict(state.alias_module), id<"sizeof_fmt">());
+    if (!fmt && PyErr_Occurred()) raise();
+    return fmt == state.sizeof_fmt;
+}
+
+Ref own_text_fast(PyObject* phasor) {
+    if (Py_TYPE(phasor) != reinterpret_cast<PyTypeObject*>(state.phasor) || !phasor_fast_paths_hold()) return Ref();
+    Ref mag = check(PyNumber_Absolute(phasor));
+    Ref angle = check(PyFloat_FromDouble(angle_degrees(phasor)));
+    Ref mag_text = call(state.sizeof_fmt, mag.get());
+    Ref angle_text = call(state.sizeof_fmt, angle.get());
+    return concat({mag_text.get(), id<" \u2220 ">(), angle_text.get(), id<"\u00b0">()});
+}
+
+bool read_alias_state(PyObject* phasor, AliasState* out) {
+    Ref dict = check(PyObject_GenericGetDict(phasor, nullptr));
+    Py_ssize_t size = PyDict_GET_SIZE(dict.get());
+    PyObject* own = PyDict_GetItemWithError(dict.get(), id<"original_str_repr">());
+    if (!own && PyErr_Occurred()) raise();
+    PyObject* alias = PyDict_GetItemWithError(dict.get(), id<"_alias">());
+    if (!alias && PyErr_Occurred()) raise();
+    out->alias = Ref::borrow(alias);
+    return size == (own ? 1 : 0) + (alias ? 1 : 0) && (!alias || PyUnicode_CheckExact(alias));
+}
+
+void add_phasor_operators(ClassBuilder& builder) {
+    for (const FunctionDef& def : operator_defs) builder.method(def);
+}
+
+}  // namespace vexal::phasors

@@ -1,0 +1,25 @@
+// What the Phasor sources share: the angle of a value, the own text and
+// alias state of an exact, unpatched Phasor, and the operators.
+#pragma once
+#include "phasors.hpp"
+
+namespace vexal::phasors {
+
+// np.angle(value, deg=True) of a complex (or subclass) object, as a double.
+double angle_degrees(PyObject* phasor);
+
+// The own text of an exact Phasor while the fast paths hold
+// ("<mag> ∠ <angle>°"); empty otherwise.
+Ref own_text_fast(PyObject* phasor);
+
+// The alias state of an exact Phasor whose instance dictionary holds only
+// that state, with an alias that is a plain str if any (so comparing and
+// formatting it runs no Python code); false when that is not the case.
+struct AliasState {
+    Ref alias;  // _alias, or empty
+};
+bool read_alias_state(PyObject* phasor, AliasState* out);
+
+void add_phasor_operators(ClassBuilder& builder);
+
+}  // namespace vexal::phasors
