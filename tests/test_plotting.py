@@ -10,6 +10,7 @@ import warnings
 import matplotlib
 import matplotlib.pyplot as plt
 import matplotlib.testing
+from matplotlib import ft2font
 import numpy as np
 import pandas as pd
 import pytest
@@ -17,7 +18,12 @@ from matplotlib.testing.compare import compare_images
 
 from vexal.utils import plotting
 
+# Glyphs come out differently from one FreeType release to another (the
+# matplotlib 3.8 wheels bundle 2.6.1): such a release has its own references.
 IMAGES = os.path.join(os.path.dirname(__file__), "images")
+FREETYPE_IMAGES = os.path.join(IMAGES, "freetype-" + ft2font.__freetype_version__)
+if os.path.isdir(FREETYPE_IMAGES):
+    IMAGES = FREETYPE_IMAGES
 DPI = 80
 TOLERANCE = 2.0  # RMS of the pixel difference, matplotlib's own measure
 A = np.exp(2j * np.pi / 3)
