@@ -12,34 +12,11 @@ Ref keywords(std::initializer_list<const char*> names) {
     return tuple;
 }
 
-// Leaves a with block through the exception being raised; true when the
-// context manager's __exit__ suppresses it.
-bool exit_with_error(PyObject* manager) {
-    PyObject *type, *value, *traceback;
-    PyErr_Fetch(&type, &value, &traceback);
-    PyErr_NormalizeException(&type, &value, &traceback);
-    Ref type_ = Ref::steal(type), value_ = Ref::steal(value), traceback_ = Ref::steal(traceback);
-    if (traceback) PyException_SetTraceback(value, traceback);
-    Ref suppress = call_method(manager, id<"__exit__">(), type, value, traceback ? traceback : Py_None);
-    if (truthy(suppress.get())) return true;
-    PyErr_Restore(type_.release(), value_.release(), traceback_.release());
-    return false;
-}
-
 // with io.open(file=path, mode="r", encoding="utf-8") as f: return f.read()
 Ref read_text_file(PyObject* path) {
     Ref open = getattr(global(id<"io">()).get(), id<"open">());
     Ref file = call_kw(open.get(), {path, id<"r">(), id<"utf-8">()}, keywords({"file", "mode", "encoding"}).get());
-    Ref entered = call_method(file.get(), id<"__enter__">());
-    Ref content;
-    try {
-        content = call_method(entered.get(), id<"read">());
-    } catch (const PyError&) {
-        if (exit_with_error(file.get())) return none();
-        throw;
-    }
-    call_method(file.get(), id<"__exit__">(), Py_None, Py_None, Py_None);
-    return content;
+    return with(file.get(), [](PyObject* entered) { return call_method(entered, id<"read">()); });
 }
 
 Ref proxy_info(PyObject* config) {
