@@ -28,7 +28,7 @@ Ref image_name_key(FunctionObject*, PyObject* const* args) {
 const FunctionDef image_name_key_def{"<lambda>", "item", image_name_key};
 
 Ref capture_decorator(FunctionObject*, PyObject* const* args) {
-    Ref capture = call_star(args[0], args[2], args[3]);
+    Ref capture = call_with(args[0], args[2], args[3]);
     Ref outputs = call_kw(plotutils(id<"capture_plot">()).get(), {capture.get(), id<"memory">()}, keywords<"dest">());
     static PyObject* key = make_function(image_name_key_def, {.module = state.module}).release();
     Ref ordered = call_kw(module_global(id<"sorted">()).get(), {outputs.get(), key}, keywords<"key">());
@@ -41,7 +41,7 @@ Ref capture_decorator(FunctionObject*, PyObject* const* args) {
 }
 
 Ref analysis_decorator(FunctionObject*, PyObject* const* args) {
-    Ref result = call_star(args[0], args[2], args[3]);
+    Ref result = call_with(args[0], args[2], args[3]);
     Ref output = new_buffer();
     call_method(result.get(), id<"plot">(), output.get());
     attach_buffer(output.get(), id<"Analysis Plot">());
@@ -49,7 +49,7 @@ Ref analysis_decorator(FunctionObject*, PyObject* const* args) {
 }
 
 Ref fft_decorator(FunctionObject*, PyObject* const* args) {
-    Ref result = call_star(args[0], args[2], args[3]);
+    Ref result = call_with(args[0], args[2], args[3]);
     Ref output = new_buffer();
     call(plotutils(id<"harmonic_plot">()).get(), result.get(), output.get());
     Ref body = call_method(output.get(), id<"getvalue">());
@@ -71,7 +71,7 @@ void attach_phasor_plot(PyObject* result, PyObject* type, PyObject* title) {
 }
 
 Ref grid_changes_decorator(FunctionObject*, PyObject* const* args) {
-    Ref result = call_star(args[0], args[2], args[3]);
+    Ref result = call_with(args[0], args[2], args[3]);
     attach_phasor_plot(result.get(), nullptr, id<"Phasor Plot">());
     attach_phasor_plot(result.get(), id<"pos_seq">(), id<"Phasor Plot - Positive Sequence">());
     attach_phasor_plot(result.get(), id<"neg_seq">(), id<"Phasor Plot - Negative Sequence">());

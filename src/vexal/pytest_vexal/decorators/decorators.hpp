@@ -33,10 +33,6 @@ inline Ref next(PyObject* iterator) {
     return item;
 }
 
-// func(*args, **kwargs), with the checks and texts the interpreter applies
-// to a star call.
-Ref call_star(PyObject* func, PyObject* args, PyObject* kwargs);
-
 // Binds `wrapper` (a function taking func, instance, args, kwargs) as
 // wrapt.decorator(wrapper) under its name.
 void add_wrapt_decorator(PyObject* module, const FunctionDef& wrapper);

@@ -7,25 +7,6 @@ namespace vexal::decorators {
 
 State state;
 
-Ref call_star(PyObject* func, PyObject* args, PyObject* kwargs) {
-    Ref positional = Ref::borrow(args);
-    if (!PyTuple_Check(args)) {
-        if (!Py_TYPE(args)->tp_iter && !PySequence_Check(args)) {
-            raise_format(PyExc_TypeError, "Value after * must be an iterable, not %.200s", Py_TYPE(args)->tp_name);
-        }
-        positional = check(PySequence_Tuple(args));
-    }
-    Ref keyword = Ref::borrow(kwargs);
-    if (!PyDict_Check(kwargs)) {
-        if (!lookup_attr(kwargs, id<"keys">())) {
-            raise_format(PyExc_TypeError, "argument after ** must be a mapping, not %.200s", Py_TYPE(kwargs)->tp_name);
-        }
-        keyword = check(PyDict_New());
-        check_status(PyDict_Merge(keyword.get(), kwargs, 1));
-    }
-    return check(PyObject_Call(func, positional.get(), keyword.get()));
-}
-
 void add_wrapt_decorator(PyObject* module, const FunctionDef& wrapper) {
     Ref function = make_function(wrapper, {.module = module});
     Ref decorator = call_method(module_global(id<"wrapt">()).get(), id<"decorator">(), function.get());

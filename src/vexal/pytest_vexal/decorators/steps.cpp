@@ -15,7 +15,7 @@ void log_alias(PyObject* empty_step, PyObject* value) {
 
 Ref log_alias_decorator(FunctionObject*, PyObject* const* args) {
     PyObject *func = args[0], *call_args = args[2], *call_kwargs = args[3];
-    Ref result = call_star(func, call_args, call_kwargs);
+    Ref result = call_with(func, call_args, call_kwargs);
     if (!has_alias_keyword(call_kwargs)) return result;
     Ref empty_step = module_global(id<"empty_step">());
     if (isinstance(result.get(), reinterpret_cast<PyObject*>(&PyTuple_Type))) {
