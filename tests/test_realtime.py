@@ -312,7 +312,8 @@ def test_listener_hooks_carry_their_markers():
     assert str(inspect.signature(cls.pytest_fixture_setup)) == "(self, fixturedef, request)"
     assert str(inspect.signature(cls.attach_data)) == "(self, body, name, attachment_type, extension)"
     assert "dispatches to the `stepline` module" in cls.__doc__
-    assert listener_module.__doc__ is None and plugin.__doc__ is None and plugin.cleanup_factory.__doc__ is None
+    assert all(obj.__doc__ for obj in (listener_module, plugin, plugin.cleanup_factory, cls.start_step,
+                                        cls.pytest_fixture_setup))
     assert isinstance(AllurePytestLoggerListener().catchlogs, AllureCatchLogs)
 
 
