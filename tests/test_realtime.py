@@ -151,7 +151,7 @@ def without_worker(line):
 MODES = {
     "default": [], "verbose": ["-v"], "quiet": ["-q"], "no-capture": ["-s"],
     "log_cli": ["-o", "log_cli=true"], "log-cli-level": ["--log-cli-level=INFO"],
-    "xdist": ["-n", "2"], "xdist-verbose": ["-n", "2", "-v"], "xdist-log-cli": ["-n", "2", "-o", "log_cli=true"],
+    "xdist": ["-n", "2"], "xdist-verbose": ["-n", "2", "-v"],
 }
 
 
