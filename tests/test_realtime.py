@@ -193,10 +193,12 @@ def test_plain_run_shows_each_line_live_and_once(scenario, mode):
     assert result.record == {"pytest": 1, "allure_while_running": 1, "allure_after_run": 0}
 
 
-def test_switch_turns_the_log_off(scenario, pytester):
-    result = scenario("--no-allure-cli-logs")
+@pytest.mark.parametrize("xdist", [[], ["-n", "2"]], ids=["plain", "xdist"])
+def test_switch_turns_the_log_off(scenario, pytester, xdist):
+    result = scenario("--no-allure-cli-logs", *xdist)
     for line in LOG_LINES:
         result.stdout.no_fnmatch_line(line)
+        result.stdout.no_fnmatch_line("[[]gw?[]] " + line)
     assert result.record == {"pytest": 0, "allure_while_running": 0, "allure_after_run": 0}
     assert list((pytester.path / "allure-results").glob("*-result.json"))  # Allure still reports
 
