@@ -50,10 +50,17 @@ const YieldOnceSteps fixture_steps{open_fixture, close_fixture};
 
 Ref fixture_setup(FunctionObject* fn, PyObject* const* args) { return make_yield_once(fn, args[1], fixture_steps); }
 
-const FunctionDef setup_def{"pytest_runtest_setup", "self", run_phase, nullptr, /*generator=*/true};
-const FunctionDef call_def{"pytest_runtest_call", "self", run_phase, nullptr, /*generator=*/true};
-const FunctionDef teardown_def{"pytest_runtest_teardown", "self", run_phase, nullptr, /*generator=*/true};
-const FunctionDef fixture_setup_def{"pytest_fixture_setup", "self, fixturedef, request", fixture_setup, nullptr,
+const FunctionDef setup_def{"pytest_runtest_setup", "self", run_phase,
+                            "pytest hook wrapper: run the setup phase inside ``self.catchlogs``.",
+                            /*generator=*/true};
+const FunctionDef call_def{"pytest_runtest_call", "self", run_phase,
+                           "pytest hook wrapper: run the call phase inside ``self.catchlogs``.", /*generator=*/true};
+const FunctionDef teardown_def{"pytest_runtest_teardown", "self", run_phase,
+                               "pytest hook wrapper: run the teardown phase inside ``self.catchlogs``.",
+                               /*generator=*/true};
+const FunctionDef fixture_setup_def{"pytest_fixture_setup", "self, fixturedef, request", fixture_setup,
+                                    "pytest hook wrapper: log \"[Fixture] {}\" with the fixture's name and indent "
+                                    "what its setup logs.",
                                     /*generator=*/true};
 
 Ref hookimpl_marker(PyObject* pytest, bool trylast) {

@@ -42,6 +42,12 @@ extern const FunctionDef close_def;
 // `discard` unsent messages are dropped at once instead of lingering.
 void release_zmq(PyObject* self, bool discard);
 
+// The terminal line saying why a run pointed at the proxy sends nothing (or
+// None): from the exception that stopped the connection, or for a proxy that
+// did not answer the handshake.
+Ref link_problem(PyObject* config, PyObject* directory, PyObject* exc);
+Ref silent_proxy_problem(PyObject* config, PyObject* directory, PyObject* publisher);
+
 void register_msg_types(PyObject* module);
 void register_identifiable(PyObject* module);
 void register_publishers(PyObject* module);

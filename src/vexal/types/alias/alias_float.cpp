@@ -178,7 +178,29 @@ Ref operator_impl(FunctionObject*, PyObject* const* args) {
 
 const FunctionDef new_def{"__new__", "cls, value, alias", new_alias_float};
 const FunctionDef init_def{"__init__", "self, value, alias", init_alias_float};
-const FunctionDef alias_op_def{"alias_op", "self, other, func, format_alias", alias_op};
+const FunctionDef alias_op_def{"alias_op", "self, other, func, format_alias", alias_op, R"doc(One arithmetic operation with alias composition.
+
+Parameters
+----------
+other : number
+    The other operand; made an ``AliasFloat`` first when it is not one.
+func : callable
+    The float operation, called with the other operand.
+format_alias : str
+    Pattern of the result's alias: ``{0}`` stands for this value's alias,
+    ``{1}`` for the other operand's.
+
+Returns
+-------
+AliasFloat
+    The result, with the alias filled from the pattern when either operand
+    has a custom alias.
+
+Examples
+--------
+>>> str(AliasFloat(230, alias="Un") * 2)
+'Un*2.00 [460.00]'
+)doc"};
 const FunctionDef operator_defs[] = {
     {"__add__", "self, other", operator_impl<Op::add>},  {"__radd__", "self, other", operator_impl<Op::radd>},
     {"__sub__", "self, other", operator_impl<Op::sub>},  {"__rsub__", "self, other", operator_impl<Op::rsub>},

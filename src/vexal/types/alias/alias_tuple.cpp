@@ -78,7 +78,19 @@ bool fast_init(PyObject* self, PyObject* args, PyObject* kwargs) {
 
 const FunctionDef new_def{"__new__", "cls, value, **kwargs", new_alias_tuple};
 const FunctionDef init_def{"__init__", "self, value, alias, child_original_str", init_alias_tuple};
-const FunctionDef child_str_def{"create_original_child_str", "self, input_tuple", create_original_child_str};
+const FunctionDef child_str_def{"create_original_child_str", "self, input_tuple", create_original_child_str,
+                                R"doc(The items' own texts, joined by ", " inside parentheses.
+
+Parameters
+----------
+input_tuple : tuple
+    The items; an item without ``_str_representation`` gives its ``str``.
+
+Returns
+-------
+str
+    For example "(1ms, 2ms)" for two time spans.
+)doc"};
 
 }  // namespace
 
