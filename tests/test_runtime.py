@@ -227,6 +227,12 @@ def test_with_block_runs_as_the_interpreter_runs_it(suppress, exit_error, body):
         _selftest.run_with(object(), str)
 
 
+def test_python_errors_need_the_gil():
+    result = run_python("from vexal import _selftest; _selftest.raise_without_gil()")
+    assert result.returncode != 0
+    assert "a Python error was raised without holding the GIL" in result.stderr
+
+
 # --- function attributes ---------------------------------------------------------------------
 
 def test_function_attributes():
