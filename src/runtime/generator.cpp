@@ -163,6 +163,10 @@ PyObject* generator_throw(PyObject* self, PyObject* const* args, Py_ssize_t narg
 
 PyObject* generator_close(PyObject* self, PyObject*) {
     YieldOnceObject* gen = as_generator(self);
+    if (gen->running) {
+        PyErr_SetString(PyExc_ValueError, "generator already executing");
+        return nullptr;
+    }
     if (gen->stage != Stage::suspended) {
         gen->stage = Stage::finished;
         Py_CLEAR(gen->frame);
