@@ -320,7 +320,7 @@ def test_generator_dropped_while_suspended_is_closed():
 
 
 def test_generator_carries_values_and_reports_its_state():
-    gen = Recorder().wrapper()
+    gen = _selftest.return_result(Recorder())
     states = [inspect.getgeneratorstate(gen)]
     with pytest.raises(TypeError, match="can't send non-None value to a just-started generator"):
         gen.send(1)

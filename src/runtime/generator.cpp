@@ -57,7 +57,13 @@ Outcome resume(YieldOnceObject* gen, PyObject* sent, PyObject* exc, Ref& value) 
             value = gen->steps->before(gen->state);
             return Outcome::yielded;
         }
-        value = gen->steps->after(gen->state, exc ? nullptr : sent, exc);
+        const YieldOnceSteps& steps = *gen->steps;
+        if (steps.after) {
+            value = steps.after(gen->state, exc ? nullptr : sent, exc);
+        } else {
+            if (!steps.suppressing(gen->state, exc) && exc) rethrow(exc);
+            value = none();
+        }
         return Outcome::returned;
     });
     gen->running = false;
