@@ -53,7 +53,7 @@ PyObject* pass_through_vectorcall(PyObject* callable, PyObject* const* args, siz
     return result;
 }
 
-// Lists a Closure's references to the collector, or drops them.
+// Lists a Closure's references to the collector.
 class Traversal final : public RefVisitor {
 public:
     Traversal(visitproc visit, void* arg) : visit_(visit), arg_(arg) {}
