@@ -2,6 +2,10 @@
 
 namespace vexal_rt {
 
+// The guard is keyed on the type's version tag, which the interpreter's own
+// type lookup assigns when a type has none; 3.11 offers no public call that
+// does so, hence _PyType_Lookup here and the public MRO walk elsewhere.
+
 void TypeGuard::watch(PyObject* type, std::initializer_list<const char*> names) {
     type_ = reinterpret_cast<PyTypeObject*>(Py_NewRef(type));
     auto add = [this](const char* name) {

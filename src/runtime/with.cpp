@@ -1,6 +1,7 @@
 #include "vexal_rt/with.hpp"
 #include "vexal_rt/call.hpp"
 #include "vexal_rt/names.hpp"
+#include "vexal_rt/type_lookup.hpp"
 
 namespace vexal_rt {
 namespace {
@@ -8,12 +9,11 @@ namespace {
 // A special method found on the type and bound to obj; empty if the type has
 // none.
 Ref lookup_special(PyObject* obj, PyObject* name) {
-    PyObject* found = _PyType_Lookup(Py_TYPE(obj), name);
+    Ref found = type_lookup(Py_TYPE(obj), name);
     if (!found) return Ref();
-    Ref keep = Ref::borrow(found);
-    descrgetfunc get = Py_TYPE(found)->tp_descr_get;
-    if (!get) return keep;
-    return check(get(found, obj, reinterpret_cast<PyObject*>(Py_TYPE(obj))));
+    descrgetfunc get = Py_TYPE(found.get())->tp_descr_get;
+    if (!get) return found;
+    return check(get(found.get(), obj, reinterpret_cast<PyObject*>(Py_TYPE(obj))));
 }
 
 }  // namespace
