@@ -36,6 +36,8 @@ _configs = []
 
 
 def pytest_configure(config):
+    """Remember the run's configuration; under xdist, carry the step lines
+    between worker and controller."""
     _configs.append(config)
     if _is_worker(config):
         config.pluginmanager.register(_WorkerLines())
@@ -44,6 +46,7 @@ def pytest_configure(config):
 
 
 def pytest_unconfigure(config):
+    """Forget the run's configuration; disarm the display after the last."""
     if config in _configs:
         _configs.remove(config)
     if not _configs:
@@ -52,6 +55,8 @@ def pytest_unconfigure(config):
 
 
 def pytest_sessionstart(session):
+    """Let pytest's log handlers show step records with their indentation,
+    and keep its live log from repeating what the live display shows."""
     logging_plugin = session.config.pluginmanager.get_plugin("logging-plugin")
     for name in ("log_cli_handler", "report_handler", "caplog_handler", "log_file_handler"):
         handler = getattr(logging_plugin, name, None)
