@@ -46,11 +46,12 @@ def pytest_configure(config):
 
 
 def pytest_unconfigure(config):
-    """Forget the run's configuration; disarm the display after the last."""
+    """Forget the run's configuration and disarm the display (a run still
+    going on, outside a nested one, arms it again at its next block)."""
     if config in _configs:
         _configs.remove(config)
+    _display.disarm()
     if not _configs:
-        _display.disarm()
         del _worker_lines[:]
 
 
