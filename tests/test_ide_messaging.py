@@ -2,6 +2,7 @@
 pytest plugin and its JSON encoders."""
 
 import enum
+import importlib.util
 import inspect
 import json
 import math
@@ -26,6 +27,8 @@ from vexal.pytest_vexal.benchcast import (DummyPublisher, JsonPyTestCollection, 
 from vexal.tools.msgproxy import MsgProxy
 
 pytest_plugins = ["pytester"]
+
+needs_xdist = pytest.mark.skipif(importlib.util.find_spec("xdist") is None, reason="pytest-xdist is not installed")
 
 RUN, REPORT = MsgType.MSG_TEST_IDE_RUN.value.encode(), MsgType.MSG_TEST_IDE_RUN_REPORT.value.encode()
 COLLECTION = MsgType.MSG_TEST_IDE_COLLECTION.value.encode()
@@ -367,7 +370,8 @@ def test_a_directory_with_spaces_is_written_with_question_marks(tmp_path):
 
 @pytest.mark.parametrize("args, line", [
     ([], None),
-    (["--msg_proxy_path={root}/nowhere", "-n", "2"], "vexal: no IDE messages: no such directory: '{root}/nowhere'"),
+    pytest.param(["--msg_proxy_path={root}/nowhere", "-n", "2"],
+                 "vexal: no IDE messages: no such directory: '{root}/nowhere'", marks=needs_xdist),
     (["--msg_proxy_path={root}/stale"], "vexal: no IDE messages: the proxy named in {root}/stale/msgproxy.json did "
                                         "not answer within 1000 ms (a stale file?)"),
     (["--msg_proxy_path=", "stale", "test_one.py"], "vexal: no IDE messages: no such directory: '' (stale was taken as a test "
@@ -418,7 +422,7 @@ def project(pytester):
     return pytester
 
 
-@pytest.mark.parametrize("xdist", [[], ["-n", "2"]], ids=["plain", "xdist"])
+@pytest.mark.parametrize("xdist", [[], pytest.param(["-n", "2"], marks=needs_xdist)], ids=["plain", "xdist"])
 def test_a_run_publishes_collection_and_every_phase(project, proxy, xdist):
     """Each message once, also under pytest-xdist, where the tests of the
     workers interleave but each test's messages keep their order."""

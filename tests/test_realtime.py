@@ -1,6 +1,7 @@
 """The live step log end to end: real pytest runs with allure-pytest and the
 installed plugin (entry point), each in its own process."""
 
+import importlib.util
 import inspect
 import json
 import re
@@ -14,6 +15,8 @@ from vexal.allure_realtime import plugin
 from vexal.allure_realtime.listener import AllurePytestLoggerListener
 
 pytest_plugins = ["pytester"]
+
+needs_xdist = pytest.mark.skipif(importlib.util.find_spec("xdist") is None, reason="pytest-xdist is not installed")
 
 # Records what the run did, in a file next to the tests, for the checks below.
 RECORDING_CONFTEST = """
@@ -155,7 +158,8 @@ MODES = {
 }
 
 
-@pytest.mark.parametrize("mode", MODES.values(), ids=MODES.keys())
+@pytest.mark.parametrize("mode", [pytest.param(mode, id=name, marks=[needs_xdist] if "-n" in mode else [])
+                                  for name, mode in MODES.items()])
 def test_plain_run_shows_each_line_live_and_once(scenario, mode):
     result = scenario(*mode)
     lines = result.stdout.lines
@@ -193,7 +197,7 @@ def test_plain_run_shows_each_line_live_and_once(scenario, mode):
     assert result.record == {"pytest": 1, "allure_while_running": 1, "allure_after_run": 0}
 
 
-@pytest.mark.parametrize("xdist", [[], ["-n", "2"]], ids=["plain", "xdist"])
+@pytest.mark.parametrize("xdist", [[], pytest.param(["-n", "2"], marks=needs_xdist)], ids=["plain", "xdist"])
 def test_switch_turns_the_log_off(scenario, pytester, xdist):
     result = scenario("--no-allure-cli-logs", *xdist)
     for line in LOG_LINES:

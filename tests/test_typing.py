@@ -11,9 +11,10 @@ import pytest
 from vexal.types.timedelta import Timedelta
 
 EXAMPLES = pathlib.Path(__file__).resolve().parent.parent / "examples"
-EXTENSION_MODULES = ["vexal.types.alias", "vexal.types.timedelta", "vexal.test.ranges",
-                     "vexal.allure_commons.stepline", "vexal.allure_realtime.listener",
-                     "vexal.allure_realtime.plugin", "vexal.pytest_vexal.benchcast", "vexal.utils.runshim"]
+MODULES = ["vexal.types.alias", "vexal.types.timedelta", "vexal.test.ranges", "vexal.allure_commons.stepline",
+           "vexal.allure_realtime.listener", "vexal.allure_realtime.plugin", "vexal.pytest_vexal.benchcast",
+           "vexal.utils.runshim", "vexal.allure_commons", "vexal.allure_step", "vexal.utils", "vexal.api.hil",
+           "vexal.api.schematic_editor"]
 
 
 def test_mypy_strict_passes_on_the_examples(tmp_path):
@@ -27,10 +28,11 @@ def test_mypy_strict_passes_on_the_examples(tmp_path):
     assert result.returncode == 0, result.stdout + result.stderr
 
 
-@pytest.mark.parametrize("name", EXTENSION_MODULES)
+@pytest.mark.parametrize("name", MODULES)
 def test_every_module_ships_a_stub_and_documents_its_public_names(name):
     module = importlib.import_module(name)
-    assert pathlib.Path(module.__file__).parent.joinpath(name.rsplit(".", 1)[1] + ".pyi").is_file()
+    path = pathlib.Path(module.__file__)
+    assert path.with_name(path.name.split(".")[0] + ".pyi").is_file()
     assert pathlib.Path(importlib.import_module("vexal").__file__).parent.joinpath("py.typed").is_file()
     undocumented = [name] if not module.__doc__ else []
     for attr, obj in vars(module).items():

@@ -36,19 +36,28 @@ _configs = []
 
 
 def pytest_configure(config):
+    """Remember the run's configuration; under xdist, carry the step lines
+    between worker and controller."""
     _configs.append(config)
+    if _is_worker(config):
+        config.pluginmanager.register(_WorkerLines())
+    elif getattr(getattr(config, "option", None), "dist", "no") != "no":  # xdist's controller
+        config.pluginmanager.register(_ControllerBlocks())
 
 
 def pytest_unconfigure(config):
+    """Forget the run's configuration and disarm the display (a run still
+    going on, outside a nested one, arms it again at its next block)."""
     if config in _configs:
         _configs.remove(config)
+    _display.disarm()
     if not _configs:
-        _display.disarm()
-    _worker_lines.clear()
-    _blocks.clear()
+        del _worker_lines[:]
 
 
 def pytest_sessionstart(session):
+    """Let pytest's log handlers show step records with their indentation,
+    and keep its live log from repeating what the live display shows."""
     logging_plugin = session.config.pluginmanager.get_plugin("logging-plugin")
     for name in ("log_cli_handler", "report_handler", "caplog_handler", "log_file_handler"):
         handler = getattr(logging_plugin, name, None)
@@ -63,41 +72,48 @@ def pytest_sessionstart(session):
 # --- pytest-xdist: a worker's lines travel with its reports -------------------------------
 
 _worker_lines = []  # a worker's lines of the running phase
-_blocks = {}  # the controller's lines of each running test, by node id
 
 
 def _is_worker(config):
     return hasattr(config, "workerinput")
 
 
-@pytest.hookimpl(wrapper=True)
-def pytest_runtest_makereport(item, call):
-    report = yield
-    if _worker_lines:
-        setattr(report, _REPORT_ATTRIBUTE, list(_worker_lines))
-        _worker_lines.clear()
-    return report
+class _WorkerLines(object):
+    """On an xdist worker: hands the lines of each phase to the controller
+    with the phase's report."""
+
+    @pytest.hookimpl(wrapper=True)
+    def pytest_runtest_makereport(self, item, call):
+        report = yield
+        if _worker_lines:
+            setattr(report, _REPORT_ATTRIBUTE, list(_worker_lines))
+            del _worker_lines[:]
+        return report
 
 
-def pytest_runtest_logreport(report):
-    if not _configs or _is_worker(_configs[-1]):
-        return
-    lines = getattr(report, _REPORT_ATTRIBUTE, None)
-    if lines:
-        _blocks.setdefault(report.nodeid, []).extend(lines)
-    if report.when == "teardown":
-        _show_block(report.nodeid, getattr(report, "worker_id", None))
+class _ControllerBlocks(object):
+    """On the xdist controller: shows each test's lines as one block when
+    its last report arrives, each line marked with its worker."""
 
+    def __init__(self):
+        self.blocks = {}  # node id -> (worker id, lines)
 
-def pytest_sessionfinish(session):
-    for nodeid in list(_blocks):  # tests a crashed worker left unfinished
-        _show_block(nodeid, None)
+    def pytest_runtest_logreport(self, report):
+        lines = getattr(report, _REPORT_ATTRIBUTE, None)
+        if lines:
+            self.blocks.setdefault(report.nodeid, (getattr(report, "worker_id", None), []))[1].extend(lines)
+        if report.when == "teardown":
+            self.show(report.nodeid)
 
+    def pytest_sessionfinish(self):
+        for nodeid in list(self.blocks):  # tests a crashed worker left unfinished
+            self.show(nodeid)
 
-def _show_block(nodeid, worker_id):
-    prefix = "[{}] ".format(worker_id) if worker_id else ""
-    for line in _blocks.pop(nodeid, ()):
-        _write_line(prefix + line)
+    def show(self, nodeid):
+        worker_id, lines = self.blocks.pop(nodeid, (None, ()))
+        prefix = "[{}] ".format(worker_id) if worker_id else ""
+        for line in lines:
+            _write_line(prefix + line)
 
 
 def empty_step(text):
@@ -144,7 +160,10 @@ def _display_lines(record):
     """A record's lines as shown live: its indentation in front, and the
     continuation lines of a multi-line value aligned under its text."""
     indentation = getattr(record, "indentation", "")
-    first, *rest = record.getMessage().split("\n")
+    message = record.getMessage()
+    if "\n" not in message:
+        return [indentation + message]
+    first, *rest = message.split("\n")
     continuation = indentation + " " * _continuation_indent(first)
     return [indentation + first] + [continuation + line for line in rest]
 

@@ -1,14 +1,15 @@
 """Values that carry an optional display alias: ``HasAlias``, ``AliasFloat``
 and ``AliasTuple``, and the engineering-notation text ``sizeof_fmt``."""
 
+import abc
 import logging
 from typing import Any, Callable, SupportsFloat, TypeVar
 
 _T = TypeVar("_T")
 
-def sizeof_fmt(num: SupportsFloat, /) -> str: ...
+def sizeof_fmt(num: SupportsFloat) -> str: ...
 
-class HasAlias:
+class HasAlias(metaclass=abc.ABCMeta):
     logger: logging.Logger
     original_str_repr: str
     def __init__(self, original_str_repr: str, alias: Any) -> None: ...
