@@ -37,7 +37,7 @@ def run_child(tally, seed, start, stop, timeout):
     read_fd, write_fd = os.pipe()
     with tempfile.TemporaryFile() as output:
         child = subprocess.Popen(
-            [sys.executable, "-m", "tests.fuzz.worker", tally.module, f"--seed={seed}", f"--start={start}",
+            [sys.executable, "-X", "faulthandler", "-m", "tests.fuzz.worker", tally.module, f"--seed={seed}", f"--start={start}",
              f"--stop={stop}", f"--report-fd={write_fd}"],
             cwd=ROOT, env={**os.environ, "PYTHONMALLOC": os.environ.get("PYTHONMALLOC", "debug")}, pass_fds=[write_fd], stdin=subprocess.DEVNULL, stdout=output, stderr=output)
         os.close(write_fd)
