@@ -49,7 +49,7 @@ def _listener_seeds(m, h):
 
 def _benchcast_seeds(m, h):
     return [m.DummyPublisher(), m.DefaultPublisher(), m.JsonPyTestReport(), m.JsonPyTestCollection(),
-            m.Identifiable(), m.MsgType.__members__ and next(iter(m.MsgType))]
+            m.Identifiable(), next(iter(m.MsgType))]
 
 
 def _stepline_seeds(m, h):
