@@ -64,4 +64,4 @@ from vexal.test.ranges import around
 assert os.fsencode(around.__code__.co_filename).startswith({bytes(root)!r})
 assert str(around(1.0)).startswith("1.0")
 """)
-    assert child.returncode == 0, child.stderr.decode(errors="replace")
+    assert child.returncode == 0, f"exit {child.returncode}: {child.stderr.decode(errors='replace')}"

@@ -20,6 +20,7 @@ from concurrent.futures import ThreadPoolExecutor
 from tests.fuzz.targets import MODULES
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
+CRASH_MARKERS = ("SUMMARY:", "runtime error:", "Fatal Python error", "double free", "free():", "malloc():")
 
 
 class Tally:
@@ -36,7 +37,7 @@ def run_child(tally, seed, start, stop, timeout):
     read_fd, write_fd = os.pipe()
     with tempfile.TemporaryFile() as output:
         child = subprocess.Popen(
-            [sys.executable, "-m", "tests.fuzz.worker", tally.module, f"--seed={seed}", f"--start={start}",
+            [sys.executable, "-X", "faulthandler", "-m", "tests.fuzz.worker", tally.module, f"--seed={seed}", f"--start={start}",
              f"--stop={stop}", f"--report-fd={write_fd}"],
             cwd=ROOT, env={**os.environ, "PYTHONMALLOC": os.environ.get("PYTHONMALLOC", "debug")}, pass_fds=[write_fd], stdin=subprocess.DEVNULL, stdout=output, stderr=output)
         os.close(write_fd)
@@ -67,8 +68,9 @@ def run_child(tally, seed, start, stop, timeout):
         tally.calls += index + 1 - start
         if not finished and not hung:
             output.seek(0)
-            tail = output.read().decode(errors="replace").strip().splitlines()[-1:]
-            tally.fail("crash", index, f"{description} (exit {code}; {' '.join(tail)[:300]})")
+            lines = output.read().decode(errors="replace").strip().splitlines() or [""]
+            cause = next((line for line in lines if any(marker in line for marker in CRASH_MARKERS)), lines[-1])
+            tally.fail("crash", index, f"{description} (exit {code}; {cause[:300]})")
     return index + 1
 
 

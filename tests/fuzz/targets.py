@@ -47,9 +47,18 @@ def _listener_seeds(m, h):
     return [m.AllurePytestLoggerListener(), listener]
 
 
+class _Config:
+    """A pytest config without options set."""
+
+    def getoption(self, name, default=None):
+        return default
+
+
 def _benchcast_seeds(m, h):
-    return [m.DummyPublisher(), m.DefaultPublisher(), m.JsonPyTestReport(), m.JsonPyTestCollection(),
-            m.Identifiable(), m.MsgType.__members__ and next(iter(m.MsgType))]
+    plugin = m.VexalTestPlugin(_Config())
+    plugin.publisher = h()
+    return [m.VexalTestPlugin(_Config()), plugin, m.DummyPublisher(), m.DefaultPublisher(), m.JsonPyTestReport(),
+            m.JsonPyTestCollection(), m.Identifiable(), next(iter(m.MsgType))]
 
 
 def _stepline_seeds(m, h):
