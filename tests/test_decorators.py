@@ -118,6 +118,7 @@ def test_wrappers_are_transparent_runtime_functions(report):
         assert list(inspect.signature(wrapper).parameters) == ["func", "instance", "args", "kwargs"]
         assert getattr(d, name).__doc__
     decorated = d.step_with_alias_decorator(set_source_value)
+    assert isinstance(decorated, wrapt.FunctionWrapper)
     assert (decorated.__name__, decorated.__doc__) == ("set_source_value", "Set the source.")
     assert inspect.signature(decorated) == inspect.signature(set_source_value)
     meter = Meter()

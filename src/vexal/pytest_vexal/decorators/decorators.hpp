@@ -16,6 +16,7 @@ using namespace vexal_rt;
 struct State {
     PyObject* module = nullptr;
     PyObject* globals = nullptr;  // the module's dict: names are read from it at call time
+    PyObject* function_wrapper = nullptr;  // the proxy class given to wrapt.decorator
 };
 extern State state;
 
@@ -33,8 +34,12 @@ inline Ref next(PyObject* iterator) {
     return item;
 }
 
+// A subclass of wrapt.FunctionWrapper that calls plain functions quicker.
+Ref make_function_wrapper_type(PyObject* module);
+
 // Binds `wrapper` (a function taking func, instance, args, kwargs) as
-// wrapt.decorator(wrapper) under its name.
+// wrapt.decorator(wrapper, proxy=<the
+// module's FunctionWrapper>) under its name.
 void add_wrapt_decorator(PyObject* module, const FunctionDef& wrapper);
 
 void register_decorate_module(PyObject* module);
