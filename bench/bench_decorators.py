@@ -15,7 +15,8 @@ in the pure-Python transcription (`baseline_decorators.py`) in the same run:
 4. 1,000 calls of each plot function: the figure numbers stay those after
    the first call and the resident memory stays flat.
 
-The verdicts are informational: the exit status is always 0. Timings on a
+`--no-memory` leaves out part 4, `--memory-only` runs only part 4. The
+verdicts are informational: the exit status is always 0. Timings on a
 shared machine are noisy.
 """
 import cProfile
@@ -266,17 +267,18 @@ def run_memory_check():
                 rss.append(current_rss_mib())
             same = "same" if plt.get_fignums() == fignums else "CHANGED {}".format(plt.get_fignums())
             print("{:<38} figures {} {}; RSS MiB {} (growth over the last 3/4: {:+.1f})".format(
-                label, fignums, same, " ".join("{:.1f}".format(r) for r in rss), rss[-1] - rss[1]))
+                label, fignums, same, " ".join("{:.1f}".format(r) for r in rss), rss[-1] - rss[1]), flush=True)
     print("max RSS {:.1f} MiB".format(resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024.0))
 
 
 def main():
     print("python {}, matplotlib {}, numpy {}, pandas {}".format(
         sys.version.split()[0], matplotlib.__version__, np.__version__, pd.__version__))
-    run_wrapper_table(host=False)
-    run_wrapper_table(host=True)
-    run_plot_table()
-    run_module_table()
+    if "--memory-only" not in sys.argv:
+        run_wrapper_table(host=False)
+        run_wrapper_table(host=True)
+        run_plot_table()
+        run_module_table()
     if "--no-memory" not in sys.argv:
         run_memory_check()
     return 0

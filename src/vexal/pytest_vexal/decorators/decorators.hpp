@@ -7,6 +7,8 @@
 #include "vexal_rt/call.hpp"
 #include "vexal_rt/function.hpp"
 #include "vexal_rt/globals.hpp"
+#include "vexal_rt/iterate.hpp"
+#include "vexal_rt/kwnames.hpp"
 #include "vexal_rt/names.hpp"
 
 namespace vexal::decorators {
@@ -20,19 +22,7 @@ struct State {
 };
 extern State state;
 
-template <Literal... Names>
-PyObject* keywords() {
-    static PyObject* names = check(PyTuple_Pack(sizeof...(Names), id<Names>()...)).release();
-    return names;
-}
-
 inline Ref module_global(PyObject* name) { return global(state.globals, name); }
-
-inline Ref next(PyObject* iterator) {
-    Ref item = Ref::steal(PyIter_Next(iterator));
-    if (!item && PyErr_Occurred()) raise();
-    return item;
-}
 
 // A subclass of wrapt.FunctionWrapper that calls plain functions quicker.
 Ref make_function_wrapper_type(PyObject* module);

@@ -10,7 +10,7 @@ State state;
 void add_wrapt_decorator(PyObject* module, const FunctionDef& wrapper) {
     Ref function = make_function(wrapper, {.module = module});
     Ref decorator = call_kw(getattr(module_global(id<"wrapt">()).get(), id<"decorator">()).get(),
-                            {function.get(), state.function_wrapper}, keywords<"proxy">());
+                            {function.get(), state.function_wrapper}, kwnames<"proxy">());
     check_status(PyModule_AddObjectRef(module, wrapper.name, decorator.get()));
 }
 
