@@ -15,7 +15,7 @@ in the pure-Python transcription (`baseline_decorators.py`) in the same run:
 4. 1,000 calls of each plot function: the figure numbers stay those after
    the first call and the resident memory stays flat.
 
-`--no-memory` leaves out part 4, `--memory-only` runs only part 4. The
+`--no-memory` leaves out section 4, `--memory-only` runs only section 4. The
 verdicts are informational: the exit status is always 0. Timings on a
 shared machine are noisy.
 """
