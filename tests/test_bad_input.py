@@ -482,3 +482,57 @@ def test_hostile_input_does_not_leak():
         tracemalloc.stop()
         gc.unfreeze()
     assert grown == []
+
+
+# Callbacks that change the object being worked on, each in a child process
+# whose debug allocator turns a read of freed memory into garbage or a crash.
+MUTATING_CALLBACKS = r'''
+import logging
+from vexal.types.alias import AliasFloat
+from vexal.allure_commons import stepline
+
+class Alias:
+    def __init__(self, act):
+        self.act, self.owner = act, None
+    def __ne__(self, other):
+        self.act(self.owner)
+        return True
+    def __format__(self, spec):
+        return "EVIL"
+
+def aliased(act):
+    alias = Alias(act)
+    alias.owner = AliasFloat(2.0, alias=alias)
+    return alias.owner
+
+print(str(aliased(lambda x: x.__dict__.pop("_alias")) + 1))
+print(str(aliased(lambda x: x.__dict__.__setitem__("original_str_repr", "other" * 3))))
+
+logger = stepline.testlogger
+logger.setLevel(logging.WARNING)
+logger.isEnabledFor(logging.INFO)
+
+class Key:
+    def __hash__(self):
+        return hash("info")
+    def __eq__(self, other):
+        logger.__dict__ = {}
+        return False
+
+logger.__dict__[Key()] = 1
+try:
+    stepline.log("x")
+except AttributeError as error:
+    print("AttributeError:", error)
+'''
+
+
+def test_callbacks_that_mutate_the_object_under_work():
+    import os
+    import subprocess
+    import sys
+    result = subprocess.run([sys.executable, "-c", MUTATING_CALLBACKS], capture_output=True, text=True, timeout=60,
+                            env={**os.environ, "PYTHONMALLOC": "debug"})
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.splitlines() == [
+        "2.00+1.00 [3.00]", "EVIL [otherotherother]", "AttributeError: 'Logger' object has no attribute 'disabled'"]

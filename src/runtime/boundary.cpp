@@ -6,6 +6,7 @@
 namespace vexal_rt {
 
 void set_error_from_exception() noexcept {
+    require_gil();
     try {
         throw;
     } catch (const PyError&) {

@@ -37,8 +37,10 @@ PyObject* function_vectorcall(PyObject* callable, PyObject* const* args, size_t 
     if (only_positional && nargs == fn->argcount && fn->parameter_count() == fn->argcount) {
         return invoke(fn, args);
     }
-    BoundArguments bound;
-    if (!bound.bind(fn, args, nargs, only_positional ? nullptr : kwnames)) return nullptr;
+    BoundArguments bound;  // binding may allocate, and so throw std::bad_alloc
+    if (!guarded(false, [&] { return bound.bind(fn, args, nargs, only_positional ? nullptr : kwnames); })) {
+        return nullptr;
+    }
     return invoke(fn, bound.values());
 }
 
@@ -51,7 +53,7 @@ PyObject* pass_through_vectorcall(PyObject* callable, PyObject* const* args, siz
     return result;
 }
 
-// Lists a Closure's references to the collector, or drops them.
+// Lists a Closure's references to the collector.
 class Traversal final : public RefVisitor {
 public:
     Traversal(visitproc visit, void* arg) : visit_(visit), arg_(arg) {}

@@ -57,7 +57,13 @@ Outcome resume(YieldOnceObject* gen, PyObject* sent, PyObject* exc, Ref& value) 
             value = gen->steps->before(gen->state);
             return Outcome::yielded;
         }
-        value = gen->steps->after(gen->state, exc ? nullptr : sent, exc);
+        const YieldOnceSteps& steps = *gen->steps;
+        if (steps.after) {
+            value = steps.after(gen->state, exc ? nullptr : sent, exc);
+        } else {
+            if (!steps.suppressing(gen->state, exc) && exc) rethrow(exc);
+            value = none();
+        }
         return Outcome::returned;
     });
     gen->running = false;
@@ -163,6 +169,10 @@ PyObject* generator_throw(PyObject* self, PyObject* const* args, Py_ssize_t narg
 
 PyObject* generator_close(PyObject* self, PyObject*) {
     YieldOnceObject* gen = as_generator(self);
+    if (gen->running) {
+        PyErr_SetString(PyExc_ValueError, "generator already executing");
+        return nullptr;
+    }
     if (gen->stage != Stage::suspended) {
         gen->stage = Stage::finished;
         Py_CLEAR(gen->frame);

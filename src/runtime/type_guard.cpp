@@ -4,12 +4,15 @@ namespace vexal_rt {
 
 void TypeGuard::watch(PyObject* type, std::initializer_list<const char*> names) {
     type_ = reinterpret_cast<PyTypeObject*>(Py_NewRef(type));
-    for (const char* name : names) {
+    auto add = [this](const char* name) {
         PyObject* interned = PyUnicode_InternFromString(name);
         if (!interned) raise();
         PyObject* value = _PyType_Lookup(type_, interned);
         expected_.emplace_back(interned, Py_XNewRef(value));
-    }
+    };
+    add("__getattribute__");
+    add("__getattr__");
+    for (const char* name : names) add(name);
     intact_tag_ = broken_tag_ = 0;
 }
 

@@ -19,6 +19,17 @@ Ref throw_cpp(FunctionObject*, PyObject* const* args) {
     raise(PyExc_ValueError, "unknown kind");
 }
 
+// Raises a Python error with the GIL released: a fatal error.
+Ref raise_without_gil(FunctionObject*, PyObject* const*) {
+    Py_BEGIN_ALLOW_THREADS
+    try {
+        raise(PyExc_ValueError, "raised without the GIL");
+    } catch (const PyError&) {
+    }
+    Py_END_ALLOW_THREADS
+    return none();
+}
+
 // with manager as entered: return body(entered)
 Ref run_with(FunctionObject*, PyObject* const* args) {
     PyObject* body = args[1];
@@ -29,6 +40,8 @@ Ref run_with(FunctionObject*, PyObject* const* args) {
 
 void register_errors(PyObject* module) {
     add_function(module, {"throw_cpp", "kind", throw_cpp, "Throws a C++ exception: bad_alloc, runtime_error or int."});
+    add_function(module, {"raise_without_gil", "", raise_without_gil,
+                          "Raises a Python error with the GIL released, which stops the process."});
     add_function(module, {"run_with", "manager, body", run_with, "with manager as entered: return body(entered)"});
 }
 

@@ -36,7 +36,6 @@ public:
     SavedError(const SavedError&) = delete;
     SavedError& operator=(const SavedError&) = delete;
 
-    explicit operator bool() const { return static_cast<bool>(value_); }
     // The exception instance (normalised), or NULL when none was set.
     PyObject* value() const { return value_.get(); }
     // Gives up the saved exception: it is not put back.

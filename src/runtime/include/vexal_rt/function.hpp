@@ -72,8 +72,7 @@ struct PassThroughDef {
     const char* doc = nullptr;
 };
 
-// Visits the references a Closure owns: for the garbage collector's
-// traversal, or to drop them when it breaks a reference cycle.
+// Visits the references a Closure owns, for the garbage collector.
 class RefVisitor {
 public:
     virtual void operator()(Ref& ref) = 0;
@@ -84,8 +83,8 @@ protected:
 
 // Typed C++ state carried by a function. Keep Python objects in Ref members
 // and list every one of them in references(), so that cycles through the
-// function are found and broken; after the collector broke one, the
-// function refuses further calls.
+// function are found; the collector breaks one by deleting the state, after
+// which the function refuses further calls.
 class Closure {
 public:
     virtual ~Closure() = default;

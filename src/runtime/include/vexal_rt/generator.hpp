@@ -22,8 +22,18 @@
 namespace vexal_rt {
 
 struct YieldOnceSteps {
-    Ref (*before)(PyObject* state);
-    Ref (*after)(PyObject* state, PyObject* sent, PyObject* exc);
+    using Before = Ref (*)(PyObject* state);
+    using After = Ref (*)(PyObject* state, PyObject* sent, PyObject* exc);
+    // The first form of `after`, still accepted: it returns true to suppress
+    // exc, and the generator then returns None.
+    using Suppressing = bool (*)(PyObject* state, PyObject* exc);
+
+    constexpr YieldOnceSteps(Before before, After after) : before(before), after(after) {}
+    constexpr YieldOnceSteps(Before before, Suppressing after) : before(before), suppressing(after) {}
+
+    Before before;
+    After after = nullptr;
+    Suppressing suppressing = nullptr;
 };
 
 // `function` is the generator function that makes the object (for gi_code

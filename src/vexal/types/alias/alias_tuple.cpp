@@ -68,9 +68,11 @@ bool fast_init(PyObject* self, PyObject* args, PyObject* kwargs) {
     PyObject* const names[] = {id<"value">(), id<"alias">(), id<"child_original_str">()};
     PyObject* bound[] = {nullptr, Py_None, Py_False};
     if (!unpatched(Py_TYPE(self)) || !match_arguments(args, kwargs, names, 1, bound)) return false;
-    PyObject *value = bound[0], *alias = bound[1];
-    Ref own = truthy(bound[2]) ? child_texts(value) : state.py2 ? own_text(self, value, Py_False) : str(value);
-    init_has_alias_direct(self, own.get(), alias);
+    Ref value = Ref::borrow(bound[0]), alias = Ref::borrow(bound[1]);  // making the text may run Python code
+    Ref own = truthy(bound[2]) ? child_texts(value.get())
+              : state.py2      ? own_text(self, value.get(), Py_False)
+                               : str(value.get());
+    init_has_alias_direct(self, own.get(), alias.get());
     return true;
 }
 

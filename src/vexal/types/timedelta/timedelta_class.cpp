@@ -50,10 +50,10 @@ Ref new_timedelta(FunctionObject*, PyObject* const* args) {
 
 Ref init_timedelta(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *keywords = args[2];
-    PyObject* alias = PyDict_GetItemWithError(keywords, id<"alias">());
+    Ref alias = Ref::borrow(PyDict_GetItemWithError(keywords, id<"alias">()));
     if (!alias && PyErr_Occurred()) raise();
     Ref own_text = call(getattr(state.pandas_timedelta, id<"__str__">()).get(), self);
-    call(getattr(state.has_alias, id<"__init__">()).get(), self, own_text.get(), alias ? alias : Py_None);
+    call(getattr(state.has_alias, id<"__init__">()).get(), self, own_text.get(), alias ? alias.get() : Py_None);
     return none();
 }
 
