@@ -17,6 +17,7 @@ import pytest
 import wrapt
 
 from vexal.pytest_vexal import decorators as d
+from vexal.utils import plotting as plotutils
 from vexal.test.ranges import around
 from vexal.types.alias import AliasFloat
 
@@ -117,7 +118,11 @@ def test_wrappers_are_transparent_runtime_functions(report):
         assert type(wrapper) is not types.FunctionType  # a C++ function object
         assert list(inspect.signature(wrapper).parameters) == ["func", "instance", "args", "kwargs"]
         assert getattr(d, name).__doc__
+    for module, names in ((d, ["decorate_module_public_attr", "step_with_alias_decorator"]),
+                          (plotutils, ["capture_plot", "harmonic_plot", "td_labels", "plot_phasors"])):
+        assert module.__doc__ and all(getattr(module, name).__doc__ for name in names)
     decorated = d.step_with_alias_decorator(set_source_value)
+    assert isinstance(decorated, wrapt.FunctionWrapper)
     assert (decorated.__name__, decorated.__doc__) == ("set_source_value", "Set the source.")
     assert inspect.signature(decorated) == inspect.signature(set_source_value)
     meter = Meter()

@@ -1,11 +1,13 @@
 # -*- coding: utf-8 -*-
 """Capture, harmonic and phasor plots: pictures compared with reference
 images, and what each function draws, saves, shows and clears."""
+import gc
 import io
 import os
 import re
 import shutil
 import warnings
+import weakref
 
 import matplotlib
 import matplotlib.pyplot as plt
@@ -190,7 +192,7 @@ def test_td_labels():
     assert plotting.td_labels(iter([])) == []
 
 
-def test_harmonic_plot_labels_peaks(figure):
+def test_harmonic_plot_labels_peaks(figure, tmp_path):
     assert plotting.harmonic_plot(Spectrum()) is None
     assert plotting.harmonic_plot(Spectrum(), "plot", False) is None
     annotated, bare = figure
@@ -199,6 +201,12 @@ def test_harmonic_plot_labels_peaks(figure):
                                   u"Freq: 250.00\nMag: 4.00\nPhase: 180.00°"]
     # Shown figures are not cleared: the second plot lands on the first.
     assert bare["texts"] == annotated["texts"]
+    assert len(plt.gcf().axes) == 1
+    # A path is saved to, but takes no name: the figure stays uncleared.
+    path = tmp_path / "spectrum.png"
+    with pytest.raises(AttributeError):
+        plotting.harmonic_plot(Spectrum(), str(path))
+    assert path.read_bytes().startswith(b"\x89PNG")
     assert len(plt.gcf().axes) == 1
 
 
@@ -241,3 +249,29 @@ def test_plot_phasors_without_output_or_show(figure):
     assert plotting.plot_phasors(SAG_AFTER) is None
     assert figure == []
     assert plt.gcf().axes == []
+
+
+class Signals(dict):
+    pass
+
+
+KEEP_NO_INPUT_CASES = [
+    ("capture", lambda inputs: plotting.capture_plot(inputs, dest="memory"), lambda: Signals(capture())),
+    ("harmonic", lambda inputs: plotting.harmonic_plot(inputs, io.BytesIO()), Spectrum),
+    ("phasors", lambda inputs: plotting.plot_phasors(inputs, three_phase(1, A, A * A), "pos_seq", io.BytesIO()),
+     lambda: three_phase(polar(115, -10), polar(230, -120), polar(230, 120))),
+]
+
+
+@pytest.mark.parametrize("draw, make_input", [c[1:] for c in KEEP_NO_INPUT_CASES],
+                         ids=[c[0] for c in KEEP_NO_INPUT_CASES])
+def test_plots_keep_no_input_alive(figure, draw, make_input):
+    inputs = make_input()
+    if isinstance(inputs, PhasorSet):  # a tuple: its phasors are watched
+        watched = [weakref.ref(p) for p in inputs + inputs.pos_seq]
+    else:
+        watched = [weakref.ref(inputs)]
+    draw(inputs)
+    del inputs
+    gc.collect()
+    assert [ref() for ref in watched] == [None] * len(watched)

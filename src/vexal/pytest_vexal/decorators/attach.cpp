@@ -10,7 +10,7 @@ namespace {
 void attach_png(PyObject* body, PyObject* name) {
     Ref allure = module_global(id<"allure">());
     Ref png = getattr(getattr(allure.get(), id<"attachment_type">()).get(), id<"PNG">());
-    call_kw(getattr(allure.get(), id<"attach">()).get(), {body, name, png.get()}, keywords<"attachment_type">());
+    call_kw(getattr(allure.get(), id<"attach">()).get(), {body, name, png.get()}, kwnames<"attachment_type">());
 }
 
 void attach_buffer(PyObject* output, PyObject* name) {
@@ -29,11 +29,11 @@ const FunctionDef image_name_key_def{"<lambda>", "item", image_name_key};
 
 Ref capture_decorator(FunctionObject*, PyObject* const* args) {
     Ref capture = call_with(args[0], args[2], args[3]);
-    Ref outputs = call_kw(plotutils(id<"capture_plot">()).get(), {capture.get(), id<"memory">()}, keywords<"dest">());
+    Ref outputs = call_kw(plotutils(id<"capture_plot">()).get(), {capture.get(), id<"memory">()}, kwnames<"dest">());
     static PyObject* key = make_function(image_name_key_def, {.module = state.module}).release();
-    Ref ordered = call_kw(module_global(id<"sorted">()).get(), {outputs.get(), key}, keywords<"key">());
+    Ref ordered = call_kw(module_global(id<"sorted">()).get(), {outputs.get(), key}, kwnames<"key">());
     Ref items = check(PyObject_GetIter(ordered.get()));
-    while (Ref item = next(items.get())) {
+    while (Ref item = next_item(items.get())) {
         Ref body = call_method(item.get(), id<"getvalue">());
         attach_png(body.get(), getattr(item.get(), id<"name">()).get());
     }
@@ -63,9 +63,9 @@ void attach_phasor_plot(PyObject* result, PyObject* type, PyObject* title) {
     Ref before = getattr(result, id<"phasors_before">());
     Ref plot_phasors = plotutils(id<"plot_phasors">());
     if (type) {
-        call_kw(plot_phasors.get(), {after.get(), before.get(), type, output.get()}, keywords<"type", "output">());
+        call_kw(plot_phasors.get(), {after.get(), before.get(), type, output.get()}, kwnames<"type", "output">());
     } else {
-        call_kw(plot_phasors.get(), {after.get(), before.get(), output.get()}, keywords<"output">());
+        call_kw(plot_phasors.get(), {after.get(), before.get(), output.get()}, kwnames<"output">());
     }
     attach_buffer(output.get(), title);
 }

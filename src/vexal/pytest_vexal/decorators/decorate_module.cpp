@@ -97,7 +97,7 @@ Ref decorate_module_public_attr(FunctionObject*, PyObject* const* args) {
                               candidate_predicate().get());
     Ref no_names = check(PyTuple_New(0));
     Ref pairs = check(PyObject_GetIter(members.get()));
-    while (Ref pair = next(pairs.get())) {
+    while (Ref pair = next_item(pairs.get())) {
         Ref name = check(PySequence_GetItem(pair.get(), 0));
         Ref value = check(PySequence_GetItem(pair.get(), 1));
         if (is_private(name.get()) && truthy(exclude_private)) continue;

@@ -7,6 +7,8 @@
 #include "vexal_rt/call.hpp"
 #include "vexal_rt/function.hpp"
 #include "vexal_rt/globals.hpp"
+#include "vexal_rt/iterate.hpp"
+#include "vexal_rt/kwnames.hpp"
 #include "vexal_rt/names.hpp"
 
 namespace vexal::decorators {
@@ -16,25 +18,18 @@ using namespace vexal_rt;
 struct State {
     PyObject* module = nullptr;
     PyObject* globals = nullptr;  // the module's dict: names are read from it at call time
+    PyObject* function_wrapper = nullptr;  // the proxy class given to wrapt.decorator
 };
 extern State state;
 
-template <Literal... Names>
-PyObject* keywords() {
-    static PyObject* names = check(PyTuple_Pack(sizeof...(Names), id<Names>()...)).release();
-    return names;
-}
-
 inline Ref module_global(PyObject* name) { return global(state.globals, name); }
 
-inline Ref next(PyObject* iterator) {
-    Ref item = Ref::steal(PyIter_Next(iterator));
-    if (!item && PyErr_Occurred()) raise();
-    return item;
-}
+// A subclass of wrapt.FunctionWrapper that calls plain functions quicker.
+Ref make_function_wrapper_type(PyObject* module);
 
 // Binds `wrapper` (a function taking func, instance, args, kwargs) as
-// wrapt.decorator(wrapper) under its name.
+// wrapt.decorator(wrapper, proxy=<the
+// module's FunctionWrapper>) under its name.
 void add_wrapt_decorator(PyObject* module, const FunctionDef& wrapper);
 
 void register_decorate_module(PyObject* module);

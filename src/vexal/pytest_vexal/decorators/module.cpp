@@ -9,7 +9,8 @@ State state;
 
 void add_wrapt_decorator(PyObject* module, const FunctionDef& wrapper) {
     Ref function = make_function(wrapper, {.module = module});
-    Ref decorator = call_method(module_global(id<"wrapt">()).get(), id<"decorator">(), function.get());
+    Ref decorator = call_kw(getattr(module_global(id<"wrapt">()).get(), id<"decorator">()).get(),
+                            {function.get(), state.function_wrapper}, kwnames<"proxy">());
     check_status(PyModule_AddObjectRef(module, wrapper.name, decorator.get()));
 }
 
@@ -30,6 +31,7 @@ void exec_decorators(PyObject* module) {
     add(module, "allure", import("allure"));
     Ref name = getattr(module, id<"__name__">());
     add(module, "logger", call_method(module_global(id<"logging">()).get(), id<"getLogger">(), name.get()));
+    state.function_wrapper = make_function_wrapper_type(module).release();
     register_decorate_module(module);
     register_attach(module);
     register_steps(module);

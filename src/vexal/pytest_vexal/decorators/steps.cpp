@@ -20,7 +20,7 @@ Ref log_alias_decorator(FunctionObject*, PyObject* const* args) {
     Ref empty_step = module_global(id<"empty_step">());
     if (isinstance(result.get(), reinterpret_cast<PyObject*>(&PyTuple_Type))) {
         Ref items = check(PyObject_GetIter(result.get()));
-        while (Ref item = next(items.get())) log_alias(empty_step.get(), item.get());
+        while (Ref item = next_item(items.get())) log_alias(empty_step.get(), item.get());
     } else {
         log_alias(empty_step.get(), result.get());
     }
@@ -32,7 +32,7 @@ Ref step_with_alias_decorator(FunctionObject*, PyObject* const* args) {
     Ref name = getattr(func, id<"__name__">());
     Ref spaced = call_method(name.get(), id<"replace">(), id<"_">(), id<" ">());
     Ref step_name = call_method(spaced.get(), id<"title">());
-    Ref step_decorator = call_kw(module_global(id<"step">()).get(), {step_name.get(), Py_True}, keywords<"flatten">());
+    Ref step_decorator = call_kw(module_global(id<"step">()).get(), {step_name.get(), Py_True}, kwnames<"flatten">());
     Ref stepped = call(step_decorator.get(), func);
     return call(module_global(id<"log_alias_decorator">()).get(), stepped.get());
 }

@@ -15,8 +15,8 @@ Ref td_labels(FunctionObject*, PyObject* const* args) {
     Ref td = module_global(id<"td">());
     Ref labels = check(PyList_New(0));
     Ref ticks = check(PyObject_GetIter(args[0]));
-    while (Ref tick = next(ticks.get())) {
-        Ref span = call_kw(td.get(), {tick.get(), id<"ns">()}, keywords<"unit">());
+    while (Ref tick = next_item(ticks.get())) {
+        Ref span = call_kw(td.get(), {tick.get(), id<"ns">()}, kwnames<"unit">());
         check_status(PyList_Append(labels.get(), text_of(span.get()).get()));
     }
     return labels;
@@ -64,11 +64,11 @@ Ref choose_output(PyObject* name, PyObject* dest, PyObject* dir) {
 void draw_signal(PyObject* capture, PyObject* name) {
     Ref times = getattr(getattr(check(PyObject_GetItem(capture, name)).get(), id<"index">()).get(), id<"values">());
     Ref samples = check(PyObject_GetItem(capture, name));
-    call_kw(pyplot(id<"plot">()).get(), {times.get(), samples.get(), name}, keywords<"label">());
-    call_kw(pyplot(id<"title">()).get(), {name, integer(7).get()}, keywords<"fontsize">());
+    call_kw(pyplot(id<"plot">()).get(), {times.get(), samples.get(), name}, kwnames<"label">());
+    call_kw(pyplot(id<"title">()).get(), {name, integer(7).get()}, kwnames<"fontsize">());
     call(pyplot(id<"grid">()).get());
     static PyObject* margin = check(PyFloat_FromDouble(0.1)).release();
-    call_kw(pyplot(id<"margins">()).get(), {margin, margin}, keywords<"x", "y">());
+    call_kw(pyplot(id<"margins">()).get(), {margin, margin}, kwnames<"x", "y">());
     call(pyplot(id<"tight_layout">()).get());
     Ref axes = call(pyplot(id<"gca">()).get());
     Ref ticks = call_method(call_method(axes.get(), id<"get_xticks">()).get(), id<"tolist">());
@@ -76,18 +76,18 @@ void draw_signal(PyObject* capture, PyObject* name) {
     call_method(axes.get(), id<"set_xticklabels">(), labels.get());
     Ref tick_labels = check(PyObject_GetIter(call_method(axes.get(), id<"get_xticklabels">()).get()));
     Ref angle = integer(45);
-    while (Ref label = next(tick_labels.get())) call_method(label.get(), id<"set_rotation">(), angle.get());
+    while (Ref label = next_item(tick_labels.get())) call_method(label.get(), id<"set_rotation">(), angle.get());
 }
 
 Ref capture_plot(FunctionObject*, PyObject* const* args) {
     PyObject *capture = args[0], *dest = args[1], *dir = args[2];
     Ref outputs = check(PyList_New(0));
     Ref names = check(PyObject_GetIter(capture));
-    while (Ref name = next(names.get())) {
+    while (Ref name = next_item(names.get())) {
         Ref output = choose_output(name.get(), dest, dir);
         draw_signal(capture, name.get());
         if (output) {
-            call_kw(pyplot(id<"savefig">()).get(), {output.get(), id<"tight">()}, keywords<"bbox_inches">());
+            call_kw(pyplot(id<"savefig">()).get(), {output.get(), id<"tight">()}, kwnames<"bbox_inches">());
             check_status(PyList_Append(outputs.get(), output.get()));
         } else {
             call(pyplot(id<"show">()).get());

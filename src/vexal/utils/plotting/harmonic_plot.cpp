@@ -13,7 +13,7 @@ Ref magnitudes(PyObject* content) {
 Ref label_box() {
     Ref dict_type = module_global(id<"dict">());
     if (!dict_type.is(reinterpret_cast<PyObject*>(&PyDict_Type))) {
-        return call_kw(dict_type.get(), {id<"square">(), id<"w">()}, keywords<"boxstyle", "fc">());
+        return call_kw(dict_type.get(), {id<"square">(), id<"w">()}, kwnames<"boxstyle", "fc">());
     }
     Ref box = check(PyDict_New());
     check_status(PyDict_SetItem(box.get(), id<"boxstyle">(), id<"square">()));
@@ -40,7 +40,7 @@ void annotate_peak(PyObject* content, PyObject* position, PyObject* np) {
     call_kw(pyplot(id<"annotate">()).get(),
             {peak_text(freq.get(), mag.get(), phase.get()).get(), xy.get(), offset, id<"offset points">(),
              label_box().get(), integer(7).get()},
-            keywords<"xy", "xytext", "textcoords", "bbox", "fontsize">());
+            kwnames<"xy", "xytext", "textcoords", "bbox", "fontsize">());
 }
 
 Ref harmonic_plot(FunctionObject*, PyObject* const* args) {
@@ -51,7 +51,7 @@ Ref harmonic_plot(FunctionObject*, PyObject* const* args) {
     if (truthy(annotate)) {
         Ref np = module_global(id<"np">());
         Ref positions = check(PyObject_GetIter(peaks.get()));
-        while (Ref position = next(positions.get())) annotate_peak(content, position.get(), np.get());
+        while (Ref position = next_item(positions.get())) annotate_peak(content, position.get(), np.get());
     }
     if (equals(output, id<"plot">())) {
         call(pyplot(id<"show">()).get());

@@ -11,7 +11,7 @@ struct Magnitudes {
 
     void take(PyObject* phasors) {
         Ref iterator = check(PyObject_GetIter(phasors));
-        while (Ref phasor = next(iterator.get())) {
+        while (Ref phasor = next_item(iterator.get())) {
             Ref mag = getattr(phasor.get(), id<"mag">());
             bool keep = truthy(compare(whole.get(), mag.get(), Py_GT).get());
             whole = check(PyNumber_Long(keep ? whole.get() : mag.get()));
@@ -54,7 +54,7 @@ void plot_set(PyObject* phasors, bool light, PyObject* width) {
     Ref zero = integer(0);
     Ref line_width = integer(light ? 1 : 0);
     Ref iterator = check(PyObject_GetIter(phasors));
-    while (Ref phasor = next(iterator.get())) {
+    while (Ref phasor = next_item(iterator.get())) {
         Ref angle_degrees = getattr(phasor.get(), id<"angle">());
         Ref mag = getattr(phasor.get(), id<"mag">());
         Ref angle = in_radians(angle_degrees.get(), pi.get());
@@ -66,25 +66,25 @@ void plot_set(PyObject* phasors, bool light, PyObject* width) {
             call_kw(arrow.get(),
                     {zero.get(), zero.get(), x.get(), y.get(), width, fill, line_width.get(), integer(5).get(), Py_True,
                      id<"--">()},
-                    keywords<"width", "fill", "lw", "zorder", "length_includes_head", "linestyle">());
+                    kwnames<"width", "fill", "lw", "zorder", "length_includes_head", "linestyle">());
         } else {
             call_kw(arrow.get(),
                     {zero.get(), zero.get(), x.get(), y.get(), width, fill, line_width.get(), integer(5).get(), Py_True},
-                    keywords<"width", "fill", "lw", "zorder", "length_includes_head">());
+                    kwnames<"width", "fill", "lw", "zorder", "length_includes_head">());
         }
         Ref plot = pyplot(id<"plot">());
         call_kw(plot.get(), {pair_list(zero.get(), x.get()).get(), pair_list(zero.get(), y.get()).get(), zero.get()},
-                keywords<"alpha">());
+                kwnames<"alpha">());
         Ref minus_x = check(PyNumber_Negative(x.get()));
         Ref minus_y = check(PyNumber_Negative(y.get()));
         call_kw(plot.get(),
                 {pair_list(zero.get(), minus_x.get()).get(), pair_list(zero.get(), minus_y.get()).get(), zero.get()},
-                keywords<"alpha">());
+                kwnames<"alpha">());
         Ref label_angle = in_radians(check(PyNumber_Add(angle_degrees.get(), integer(7).get())).get(), pi.get());
         Ref position = check(PyTuple_Pack(2, polar(np.get(), mag.get(), label_angle.get(), id<"cos">()).get(),
                                           polar(np.get(), mag.get(), label_angle.get(), id<"sin">()).get()));
         Ref alias = getattr(phasor.get(), id<"alias">());
-        call_kw(pyplot(id<"annotate">()).get(), {alias.get(), position.get()}, keywords<"xy">());
+        call_kw(pyplot(id<"annotate">()).get(), {alias.get(), position.get()}, kwnames<"xy">());
     }
 }
 
@@ -113,11 +113,11 @@ Ref plot_phasors(FunctionObject*, PyObject* const* args) {
         title = concat({format(before.get(), id<"">()).get(), id<"\n">(), format(phasors.get(), id<"">()).get()});
     }
     if (truthy(module_global(id<"PY2">()).get())) {
-        title = call_kw(module_global(id<"str">()).get(), {title.get(), id<"utf-8">()}, keywords<"encoding">());
+        title = call_kw(module_global(id<"str">()).get(), {title.get(), id<"utf-8">()}, kwnames<"encoding">());
     }
     plot_set(phasors.get(), false, width.get());
     call(pyplot(id<"grid">()).get());
-    call_kw(pyplot(id<"title">()).get(), {title.get(), integer(7).get()}, keywords<"fontsize">());
+    call_kw(pyplot(id<"title">()).get(), {title.get(), integer(7).get()}, kwnames<"fontsize">());
     call_method(call(pyplot(id<"gca">()).get()).get(), id<"set_aspect">(), id<"equal">());
     if (truthy(plot)) call(pyplot(id<"show">()).get());
     if (output != Py_None) call(pyplot(id<"savefig">()).get(), output);
