@@ -337,3 +337,18 @@ def test_replaced_recursive_map_is_called_at_call_time(monkeypatch):
     monkeypatch.setattr(impl, "recursive_map", lambda values, func: seen.append((values, func)) or [7, 8, 9])
     assert transformations.symmetrical_components(1j, 2j, 3j) == [7, 8, 9]
     assert [type(v) for v in seen[0][0]] == [np.complex128] * 3 and seen[0][1] is complex
+
+
+def test_phasor_products_go_through_a_replaced_generic_op(monkeypatch):
+    import vexal.types.phasors as phasors
+
+    calls = []
+
+    def recording(self, other, op, format_alias):
+        calls.append(format_alias)
+        return recording.__wrapped__(self, other, op, format_alias=format_alias)
+
+    recording.__wrapped__ = phasors.generic_op
+    monkeypatch.setattr(phasors, "generic_op", recording)
+    sets = transformations.complete_symmetrical_components(Phasor(1j), Phasor(2), Phasor(-1j))
+    assert calls == ["({0})*({1})"] * 3 and [type(v) for v in sets[1]] == [Phasor] * 3

@@ -23,6 +23,7 @@ struct State {
     PyObject* float64 = nullptr;      // numpy.float64
     PyObject* float64_one = nullptr;  // numpy.float64(1.0)
     PyObject* host_recursive_map = nullptr;
+    PyObject* host_generic_op = nullptr;  // what Phasor's operators hand their work to
     PyObject* has_alias = nullptr;
     // The frame functions as defined here; the composites fuse their two
     // steps only while the module's globals still name these.

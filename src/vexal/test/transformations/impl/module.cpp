@@ -20,6 +20,7 @@ void exec_impl(PyObject* module) {
     Ref np = import("numpy");
     add(module, "np", np.get());
     state.host_recursive_map = import_attr("vexal.utils", id<"recursive_map">()).release();
+    state.host_generic_op = import_attr("vexal.utils", id<"generic_op">()).release();
     add(module, "recursive_map", state.host_recursive_map);
     state.has_alias = import_attr("vexal.types.alias", id<"HasAlias">()).release();
     add(module, "HasAlias", state.has_alias);

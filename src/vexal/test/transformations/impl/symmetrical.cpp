@@ -28,6 +28,51 @@ cplx value_of(PyObject* obj) {
     return {c.real, c.imag};
 }
 
+// The Phasor class of vexal.types.phasors, found once that module is
+// imported, with the multiplication it was defined with.
+struct PhasorClass {
+    PyObject* cls = nullptr;
+    PyObject* module_dict = nullptr;
+    PyObject* multiply = nullptr;
+} phasor_class;
+
+bool find_phasor_class() {
+    Ref name = text("vexal.types.phasors");
+    Ref module = Ref::steal(PyImport_GetModule(name.get()));
+    if (!module) {
+        if (PyErr_Occurred()) raise();
+        return false;
+    }
+    Ref cls = lookup_attr(module.get(), id<"Phasor">());
+    if (!cls || !PyType_Check(cls.get())) return false;
+    PyObject* multiply = PyDict_GetItemWithError(reinterpret_cast<PyTypeObject*>(cls.get())->tp_dict, id<"__mul__">());
+    if (!multiply) {
+        if (PyErr_Occurred()) raise();
+        return false;
+    }
+    phasor_class = {cls.release(), Py_NewRef(PyModule_GetDict(module.get())), Py_NewRef(multiply)};
+    return true;
+}
+
+PyObject* dict_item(PyObject* dict, PyObject* key) {
+    PyObject* value = PyDict_GetItemWithError(dict, key);
+    if (!value && PyErr_Occurred()) raise();
+    return value;
+}
+
+// An exact Phasor whose multiplication still declines arrays as defined
+// (its module's generic_op the host's own), so that V * array is numpy's
+// product of V's value with the array.
+bool is_plain_phasor(PyObject* v) {
+    if (!PyComplex_Check(v) || PyComplex_CheckExact(v)) return false;
+    if (!phasor_class.cls && !find_phasor_class()) return false;
+    auto* type = reinterpret_cast<PyTypeObject*>(phasor_class.cls);
+    return Py_TYPE(v) == type && dict_item(type->tp_dict, id<"__mul__">()) == phasor_class.multiply &&
+           dict_item(phasor_class.module_dict, id<"generic_op">()) == state.host_generic_op &&
+           dict_item(phasor_class.module_dict, id<"_super">()) == reinterpret_cast<PyObject*>(&PySuper_Type) &&
+           dict_item(phasor_class.module_dict, id<"Phasor">()) == phasor_class.cls;
+}
+
 bool fast_path_holds() {
     return global(state.globals, id<"np">()).is(numpy_module) &&
            global(state.globals, id<"recursive_map">()).is(state.host_recursive_map);
@@ -38,13 +83,16 @@ bool all_complex(PyObject* const* values) {
 }
 
 // recursive_map(values, func) of the host: func applied to each element. An
-// exact complex is what complex() makes of numpy's complex value; any other
+// exact complex is what complex() makes of numpy's complex value, and a
+// Phasor made from it is the same as one made from numpy's value; any other
 // type is handed numpy's complex value, as on the general path.
 Ref convert_all(const cplx (&values)[3], PyObject* func) {
     Ref result = check(PyList_New(3));
     for (Py_ssize_t i = 0; i < 3; ++i) {
         Ref value = check(PyComplex_FromDoubles(values[i].real(), values[i].imag()));
-        if (func != reinterpret_cast<PyObject*>(&PyComplex_Type)) {
+        if (func == phasor_class.cls) {
+            value = call(func, value.get());
+        } else if (func != reinterpret_cast<PyObject*>(&PyComplex_Type)) {
             Ref numpy_value = call(getattr(numpy_module, id<"complex128">()).get(), value.get());
             value = call(func, numpy_value.get());
         }
@@ -63,6 +111,7 @@ Ref map_to_type(PyObject* result, PyObject* first) {
 // np.dot(<matrix global>, np.array([x, y, z])) mapped to the type of x.
 Ref transform(PyObject* matrix_name, const cplx (&matrix)[3][3], PyObject* const* args) {
     if (all_complex(args) && fast_path_holds()) {
+        is_plain_phasor(args[0]);  // finds the Phasor class once its module is loaded
         cplx in[3] = {value_of(args[0]), value_of(args[1]), value_of(args[2])};
         cplx out[3];
         for (int i = 0; i < 3; ++i) {
@@ -91,10 +140,10 @@ Ref inv_symmetrical_components(FunctionObject*, PyObject* const* args) {
 
 // V * factors, mapped to the type of V: one balanced set.
 Ref sequence_set(PyObject* v, int k) {
-    if (PyComplex_CheckExact(v) && fast_path_holds()) {
+    if ((PyComplex_CheckExact(v) || is_plain_phasor(v)) && fast_path_holds()) {
         cplx out[3];
         for (int i = 0; i < 3; ++i) out[i] = product(value_of(v), state.sequence_values[k][i]);
-        return convert_all(out, reinterpret_cast<PyObject*>(&PyComplex_Type));
+        return convert_all(out, reinterpret_cast<PyObject*>(Py_TYPE(v)));
     }
     Ref result = check(PyNumber_Multiply(v, state.sequence_factors[k]));
     return map_to_type(result.get(), v);
