@@ -352,3 +352,17 @@ def test_phasor_products_go_through_a_replaced_generic_op(monkeypatch):
     monkeypatch.setattr(phasors, "generic_op", recording)
     sets = transformations.complete_symmetrical_components(Phasor(1j), Phasor(2), Phasor(-1j))
     assert calls == ["({0})*({1})"] * 3 and [type(v) for v in sets[1]] == [Phasor] * 3
+
+
+def test_module_matrices_and_a_are_read_at_call_time(monkeypatch):
+    values = (1 + 1j, 2.0 + 0j, -1j)
+    changed = impl.sym_transformation * 2
+    monkeypatch.setattr(impl, "sym_transformation", changed)
+    np.testing.assert_allclose(transformations.symmetrical_components(*values), np.dot(changed, values))
+    monkeypatch.setattr(impl, "inv_sym_transformation", impl.inv_sym_transformation.copy())
+    impl.inv_sym_transformation[0, 0] = 5
+    np.testing.assert_allclose(transformations.inv_symmetrical_components(*values),
+                               np.dot(impl.inv_sym_transformation, values))
+    monkeypatch.setattr(impl, "a", np.complex128(1j))
+    sets = transformations.complete_symmetrical_components(*values)
+    np.testing.assert_allclose(sets[1], values[1] * np.array([1, 1 / 1j, 1 / 1j ** 2]))

@@ -31,10 +31,9 @@ struct State {
     PyObject* inverse_clarke = nullptr;
     PyObject* park = nullptr;
     PyObject* inverse_park = nullptr;
-    cplx a;
-    cplx sym[3][3];      // the values of sym_transformation
-    cplx inv_sym[3][3];  // the values of inv_sym_transformation
-    PyObject* sequence_factors[3] = {};  // [1, 1, 1], [1, 1/a, 1/a**2], [1, 1/a**2, 1/a]
+    PyTypeObject* ndarray = nullptr;
+    PyObject* a_object = nullptr;        // the constant a as set at import
+    PyObject* sequence_factors[3] = {};  // [1, 1, 1], [1, 1/a, 1/a**2], [1, 1/a**2, 1/a] for that a
     cplx sequence_values[3][3];
 };
 extern State state;
