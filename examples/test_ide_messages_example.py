@@ -7,16 +7,19 @@ go out on the wire.
 """
 
 import json
+from typing import Any
+
+import pytest
 
 from vexal.pytest_vexal.benchcast import DummyPublisher, JsonPyTestCollection, MsgType, VexalTestPlugin
 
 
-def ide_plugin(request):
+def ide_plugin(request: pytest.FixtureRequest) -> VexalTestPlugin:
     plugins = request.config.pluginmanager.get_plugins()
     return next(plugin for plugin in plugins if isinstance(plugin, VexalTestPlugin))
 
 
-def test_without_a_proxy_the_plugin_is_silent(request):
+def test_without_a_proxy_the_plugin_is_silent(request: pytest.FixtureRequest) -> None:
     publisher = ide_plugin(request).publisher
     print(f"\npublisher of this run: {type(publisher).__name__}")
     if request.config.getoption("msg_proxy_path") is None:
@@ -24,8 +27,8 @@ def test_without_a_proxy_the_plugin_is_silent(request):
 
 
 class TestInverterStartup:
-    def test_collection_document(self, request):
-        document = json.loads(json.dumps(request.node, cls=JsonPyTestCollection))
+    def test_collection_document(self, request: pytest.FixtureRequest) -> None:
+        document: Any = json.loads(json.dumps(request.node, cls=JsonPyTestCollection))
         print(f"\n{MsgType.MSG_TEST_IDE_COLLECTION.value} item:\n{json.dumps(document, indent=2)}")
         chain = []
         while isinstance(document, dict):

@@ -5,6 +5,8 @@ test runs, its fixtures, Allure steps with their parameters and its
 attachments appear on the terminal, indented by depth.
 """
 
+from typing import Any
+
 import allure
 import pytest
 
@@ -12,7 +14,7 @@ from vexal.types.alias import AliasFloat
 
 
 @pytest.fixture(scope="module")
-def grid():
+def grid() -> dict[str, float]:
     """A three-phase grid model, built once for the module."""
     with allure.step("Build grid model"):
         load_model("grid_3ph", variant="50 Hz")
@@ -20,37 +22,37 @@ def grid():
 
 
 @pytest.fixture
-def source(grid):
+def source(grid: dict[str, float]) -> float:
     """A voltage source connected to the grid, set to nominal voltage."""
     set_source(amplitude=AliasFloat(grid["voltage"], alias="Un"), phase=0)
     return grid["voltage"]
 
 
 @allure.step("Load model {name}")
-def load_model(name, variant):
+def load_model(name: str, variant: str) -> None:
     pass
 
 
 @allure.step("Set source to {amplitude}")
-def set_source(amplitude, phase):
+def set_source(amplitude: Any, phase: float) -> None:
     pass
 
 
 @allure.step("Capture {signal} for {duration}")
-def capture(signal, duration):
+def capture(signal: str, duration: str) -> list[float]:
     samples = [230.0, 229.6, 230.3, 230.1]
     allure.attach(", ".join(str(s) for s in samples), name="{} samples".format(signal),
                   attachment_type=allure.attachment_type.TEXT)
     return samples
 
 
-def test_source_holds_nominal_voltage(source):
+def test_source_holds_nominal_voltage(source: float) -> None:
     with allure.step("Check the captured voltage"):
         samples = capture("Va", duration="20ms")
         assert all(abs(s - source) < 1 for s in samples)
 
 
-def test_voltage_dip_is_recovered(source):
+def test_voltage_dip_is_recovered(source: float) -> None:
     with allure.step("Apply a dip and recover"):
         set_source(amplitude=AliasFloat(115, alias="Un/2"), phase=0)
         with allure.step("Restore nominal voltage"):

@@ -483,10 +483,27 @@ def test_hostile_input_leaves_the_input_frames_unchanged():
         assert original.equals(now)
 
 
+def _growth(call, warm_up, rounds=30):
+    """Traced memory growth over three stretches of `rounds` calls each,
+    after `warm_up` calls."""
+    for _ in range(warm_up):
+        _outcome(call)
+    sizes = []
+    for _ in range(3):
+        gc.collect()
+        sizes.append(tracemalloc.get_traced_memory()[0])
+        for _ in range(rounds):
+            _outcome(call)
+    gc.collect()
+    sizes.append(tracemalloc.get_traced_memory()[0])
+    return [b - a for a, b in zip(sizes, sizes[1:])]
+
+
 def test_hostile_input_does_not_leak():
-    # After a warm-up each row runs three stretches of `rounds` calls; a leak
-    # grows memory in every stretch, a one-off cache or table resize in one.
-    rounds = 30
+    # A leak grows memory in every stretch, however long the warm-up; a cache
+    # or table that fills up grows it only for a while (pandas 2.2 keeps
+    # growing one for a few hundred calls of Timedelta(nan)). So a row that
+    # grows in every stretch is measured again after a long warm-up.
     allowance = 400  # bytes per stretch: less than one leaked object per call
     grown = []
     gc.collect()
@@ -496,17 +513,9 @@ def test_hostile_input_does_not_leak():
         for name, call, _ in ROWS:
             if name in FRAME_ROW_NAMES:
                 continue  # measured over longer runs below
-            for _ in range(5):
-                _outcome(call)
-            sizes = []
-            for _ in range(3):
-                gc.collect()
-                sizes.append(tracemalloc.get_traced_memory()[0])
-                for _ in range(rounds):
-                    _outcome(call)
-            gc.collect()
-            sizes.append(tracemalloc.get_traced_memory()[0])
-            steps = [b - a for a, b in zip(sizes, sizes[1:])]
+            steps = _growth(call, warm_up=5)
+            if min(steps) > allowance:
+                steps = _growth(call, warm_up=500)
             if min(steps) > allowance:
                 grown.append((name, steps))
     finally:
@@ -547,3 +556,57 @@ def test_frame_functions_do_not_leak():
     finally:
         tracemalloc.stop()
     assert grown == []
+
+
+# Callbacks that change the object being worked on, each in a child process
+# whose debug allocator turns a read of freed memory into garbage or a crash.
+MUTATING_CALLBACKS = r'''
+import logging
+from vexal.types.alias import AliasFloat
+from vexal.allure_commons import stepline
+
+class Alias:
+    def __init__(self, act):
+        self.act, self.owner = act, None
+    def __ne__(self, other):
+        self.act(self.owner)
+        return True
+    def __format__(self, spec):
+        return "EVIL"
+
+def aliased(act):
+    alias = Alias(act)
+    alias.owner = AliasFloat(2.0, alias=alias)
+    return alias.owner
+
+print(str(aliased(lambda x: x.__dict__.pop("_alias")) + 1))
+print(str(aliased(lambda x: x.__dict__.__setitem__("original_str_repr", "other" * 3))))
+
+logger = stepline.testlogger
+logger.setLevel(logging.WARNING)
+logger.isEnabledFor(logging.INFO)
+
+class Key:
+    def __hash__(self):
+        return hash("info")
+    def __eq__(self, other):
+        logger.__dict__ = {}
+        return False
+
+logger.__dict__[Key()] = 1
+try:
+    stepline.log("x")
+except AttributeError as error:
+    print("AttributeError:", error)
+'''
+
+
+def test_callbacks_that_mutate_the_object_under_work():
+    import os
+    import subprocess
+    import sys
+    result = subprocess.run([sys.executable, "-c", MUTATING_CALLBACKS], capture_output=True, text=True, timeout=60,
+                            env={**os.environ, "PYTHONMALLOC": "debug"})
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.splitlines() == [
+        "2.00+1.00 [3.00]", "EVIL [otherotherother]", "AttributeError: 'Logger' object has no attribute 'disabled'"]

@@ -327,6 +327,20 @@ def test_step_passes_exception_info_and_reraises(recorder):
     assert stop[4] is not None
 
 
+def test_step_is_also_a_context_manager(recorder):
+    checking = step("Check voltage")
+    with checking as bound:
+        with checking:  # one object, nested blocks
+            pass
+    with pytest.raises(KeyError) as excinfo:
+        with step("Fails"):
+            raise KeyError("k")
+    outer, inner, inner_stop, outer_stop, failing, failing_stop = recorder.calls
+    assert bound is None and [outer[2], inner[2], failing[2]] == ["Check voltage", "Check voltage", "Fails"]
+    assert inner_stop == ("stop", inner[1], None, None, None) and outer_stop[1] == outer[1] != inner[1]
+    assert failing_stop[1:4] == (failing[1], KeyError, excinfo.value) and failing_stop[4] is not None
+
+
 def test_step_title_with_braces_is_used_unchanged(recorder):
     step("Check {x}")(lambda x: x)(5)
     assert recorder.calls[0][2] == "Check {x}"

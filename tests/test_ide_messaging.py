@@ -2,10 +2,12 @@
 pytest plugin and its JSON encoders."""
 
 import enum
+import importlib.util
 import inspect
 import json
 import math
 import queue
+import re
 import socket
 import subprocess
 import sys
@@ -25,6 +27,8 @@ from vexal.pytest_vexal.benchcast import (DummyPublisher, JsonPyTestCollection, 
 from vexal.tools.msgproxy import MsgProxy
 
 pytest_plugins = ["pytester"]
+
+needs_xdist = pytest.mark.skipif(importlib.util.find_spec("xdist") is None, reason="pytest-xdist is not installed")
 
 RUN, REPORT = MsgType.MSG_TEST_IDE_RUN.value.encode(), MsgType.MSG_TEST_IDE_RUN_REPORT.value.encode()
 COLLECTION = MsgType.MSG_TEST_IDE_COLLECTION.value.encode()
@@ -310,24 +314,31 @@ def write_info(directory, content):
 
 
 @pytest.mark.parametrize(
-    "make_config",
+    "make_config, problem",
     [
-        lambda tmp: FakeConfig(registered=False),
-        lambda tmp: FakeConfig(None),
-        lambda tmp: FakeConfig(str(tmp)),  # no msgproxy.json
-        lambda tmp: (tmp / "msgproxy.json").mkdir() or FakeConfig(str(tmp)),  # unreadable
-        lambda tmp: FakeConfig(write_info(tmp, b'{"outbound_port": 1, "sync_port": 2, "x": "\xff"}')),
-        lambda tmp: FakeConfig(write_info(tmp, "{outbound_port: 1}")),
-        lambda tmp: FakeConfig(write_info(tmp, '{"outbound_port": 1}')),
-        lambda tmp: FakeConfig(write_info(tmp, '{"outbound_port": "x", "sync_port": 2}')),
-        lambda tmp: FakeConfig(write_info(tmp, "[1, 2]")),
+        (lambda tmp: FakeConfig(registered=False), None),
+        (lambda tmp: FakeConfig(None), None),
+        (lambda tmp: FakeConfig(str(tmp / "nowhere")), "no such directory: '{tmp}/nowhere'"),
+        (lambda tmp: FakeConfig(str(tmp)), "no msgproxy.json in {tmp}"),
+        (lambda tmp: (tmp / "msgproxy.json").mkdir() or FakeConfig(str(tmp)), "cannot read {tmp}/msgproxy.json: "),
+        (lambda tmp: FakeConfig(write_info(tmp, b'{"outbound_port": 1, "sync_port": 2, "x": "\xff"}')),
+         "{tmp}/msgproxy.json is no valid JSON: 'utf-8' codec"),
+        (lambda tmp: FakeConfig(write_info(tmp, "{outbound_port: 1}")), "{tmp}/msgproxy.json is no valid JSON: "),
+        (lambda tmp: FakeConfig(write_info(tmp, '{"outbound_port": 1}')), "{tmp}/msgproxy.json lacks the key 'sync_port'"),
+        (lambda tmp: FakeConfig(write_info(tmp, '{"outbound_port": "x", "sync_port": 2}')),
+         "cannot connect to the ports in {tmp}/msgproxy.json: "),
+        (lambda tmp: FakeConfig(write_info(tmp, "[1, 2]")), "{tmp}/msgproxy.json: TypeError: "),
     ],
-    ids=["unregistered option", "no option", "no file", "unreadable", "not utf-8", "bad json", "missing key",
-         "bad port", "not an object"],
+    ids=["unregistered option", "no option", "no directory", "no file", "unreadable", "not utf-8", "bad json",
+         "missing key", "bad port", "not an object"],
 )
-def test_every_failure_falls_back_to_the_dummy_publisher(tmp_path, make_config):
+def test_every_failure_falls_back_to_the_dummy_publisher(tmp_path, make_config, problem):
     plugin = VexalTestPlugin(make_config(tmp_path))
     assert type(plugin.publisher) is DummyPublisher
+    if problem is None:
+        assert plugin._link_problem is None
+    else:
+        assert plugin._link_problem.startswith("vexal: no IDE messages: " + problem.format(tmp=tmp_path))
     # The hooks still encode what they would send.
     plugin.pytest_runtest_logstart("a::b", None)
     with pytest.raises(AttributeError):
@@ -357,10 +368,22 @@ def test_a_directory_with_spaces_is_written_with_question_marks(tmp_path):
         running.stop()
 
 
-def test_a_run_without_a_proxy_goes_on(pytester):
-    pytester.makepyfile("def test_one(): pass")
-    for args in ([], [f"--msg_proxy_path={pytester.path / 'nowhere'}"]):
-        pytester.runpytest_inprocess(*args).assert_outcomes(passed=1)
+@pytest.mark.parametrize("args, line", [
+    ([], None),
+    pytest.param(["--msg_proxy_path={root}/nowhere", "-n", "2"],
+                 "vexal: no IDE messages: no such directory: '{root}/nowhere'", marks=needs_xdist),
+    (["--msg_proxy_path={root}/stale"], "vexal: no IDE messages: the proxy named in {root}/stale/msgproxy.json did "
+                                        "not answer within 1000 ms (a stale file?)"),
+    (["--msg_proxy_path=", "stale", "test_one.py"], "vexal: no IDE messages: no such directory: '' (stale was taken as a test "
+                                     "path; write --msg_proxy_path=stale)"),
+], ids=["no option", "no directory, xdist", "stale file", "path without ="])
+def test_a_run_without_a_proxy_goes_on_and_says_why(pytester, args, line):
+    pytester.makepyfile(test_one="def test_one(): pass")
+    write_info(pytester.path / "stale", json.dumps({"outbound_port": free_port(), "sync_port": free_port()}))
+    result = pytester.runpytest_subprocess(*(arg.format(root=pytester.path) for arg in args))
+    assert result.ret == 0
+    said = [text for text in result.outlines if "IDE messages" in text]
+    assert said == ([line.format(root=pytester.path)] if line else [])
 
 
 # --- a pytest run through the proxy -----------------------------------------------------------
@@ -399,9 +422,12 @@ def project(pytester):
     return pytester
 
 
-def test_a_run_publishes_collection_and_every_phase(project, proxy):
-    result = project.runpytest_inprocess(f"--msg_proxy_path={proxy.directory}", "-k", "not left_out")
-    result.assert_outcomes(passed=3, failed=1, deselected=1)
+@pytest.mark.parametrize("xdist", [[], pytest.param(["-n", "2"], marks=needs_xdist)], ids=["plain", "xdist"])
+def test_a_run_publishes_collection_and_every_phase(project, proxy, xdist):
+    """Each message once, also under pytest-xdist, where the tests of the
+    workers interleave but each test's messages keep their order."""
+    result = project.runpytest_inprocess(f"--msg_proxy_path={proxy.directory}", "-k", "not left_out", *xdist)
+    result.assert_outcomes(passed=3, failed=1, **({} if xdist else {"deselected": 1}))
     root = project.path
     top = node("Module", "test_top.py", root / "test_top.py", "test_top.py", "Root")
     package = node("Package", "pkg", root / "pkg", "pkg", "Root")
@@ -430,9 +456,12 @@ def test_a_run_publishes_collection_and_every_phase(project, proxy):
     items = json.loads(collection)
     assert {item["nodeid"]: item for item in items} == expected_items and len(items) == 4
 
-    runs = messages[2:]
-    for i, nodeid in enumerate(item["nodeid"] for item in items):
-        start, *phases = runs[4 * i: 4 * i + 4]
+    runs = {}
+    for message in messages[2:]:
+        text = json.loads(message[1])
+        runs.setdefault(text if message[0] == RUN else text["nodeid"], []).append(message)
+    assert set(runs) == set(expected_items)
+    for nodeid, (start, *phases) in runs.items():
         assert start == [RUN, json.dumps(nodeid).encode(), b"{}"]
         reports = [json.loads(text) for msg_type, text, _ in phases if msg_type == REPORT]
         assert [r["when"] for r in reports] == ["setup", "call", "teardown"]
@@ -443,8 +472,9 @@ def test_a_run_publishes_collection_and_every_phase(project, proxy):
         assert call["fspath"] == nodeid.split("::")[0]
         assert call["failed"] is (nodeid.endswith("test_method")) and call["passed"] is not call["failed"]
         assert ("\u00fcberlast" in call["report_text"]) is call["failed"]
-        if not call["failed"]:
-            assert call["report_text"] == ""
+        if not call["failed"]:  # pytest heads an xdist report's text with the worker's line
+            assert re.fullmatch(r"(\[gw\d\] \S+ -- Python .*)?", call["report_text"]) and bool(xdist) is bool(
+                call["report_text"])
         assert call["capstdout"] == ("caught\n" if "own" in nodeid else "")
 
 

@@ -27,12 +27,18 @@ def wait_for_info(directory, process):
     return json.loads(info.read_text(encoding="utf-8"))
 
 
+def default_sigint():
+    # A job started in the background (as CI runners may) ignores SIGINT, and so would the proxy.
+    signal.signal(signal.SIGINT, signal.SIG_DFL)
+
+
 @pytest.fixture
 def start_proxy(tmp_path):
     processes = []
 
     def start(*options):
-        process = subprocess.Popen([str(COMMAND), str(tmp_path), *options], stdout=subprocess.PIPE, text=True)
+        process = subprocess.Popen([str(COMMAND), str(tmp_path), *options], stdout=subprocess.PIPE, text=True,
+                                   preexec_fn=default_sigint)
         processes.append(process)
         return process, wait_for_info(tmp_path, process)
 

@@ -1,8 +1,10 @@
 """The live step log end to end: real pytest runs with allure-pytest and the
 installed plugin (entry point), each in its own process."""
 
+import importlib.util
 import inspect
 import json
+import re
 
 import allure_commons
 import pytest
@@ -13,6 +15,8 @@ from vexal.allure_realtime import plugin
 from vexal.allure_realtime.listener import AllurePytestLoggerListener
 
 pytest_plugins = ["pytester"]
+
+needs_xdist = pytest.mark.skipif(importlib.util.find_spec("xdist") is None, reason="pytest-xdist is not installed")
 
 # Records what the run did, in a file next to the tests, for the checks below.
 RECORDING_CONFTEST = """
@@ -67,6 +71,14 @@ SCENARIO = """
     def set_source(amplitude, phase):
         pass
 
+    class Table(object):
+        def __repr__(self):
+            return "row 1\\nrow 2"
+
+    @allure.step("Show table")
+    def show_table(table):
+        pass
+
     @allure.step("Set failing source")
     def set_failing_source(amplitude, phase):
         raise RuntimeError("no source")
@@ -74,6 +86,7 @@ SCENARIO = """
     def test_step_passes(source):
         depth = stepline.testlogger.indentation
         set_source(230, 0)
+        show_table(Table())
         assert stepline.testlogger.indentation == depth
 
     def test_step_raises(grid):
@@ -90,17 +103,18 @@ SCENARIO = """
     def test_fails():
         print("printed by the test")
         with allure.step("Step of a failing test"):
-            pass
+            with allure.step("Nested step"):
+                pass
         assert False
 """
 
 EXPECTED_BLOCKS = [
     ["[Fixture] grid", "    > Build grid", "[Fixture] source", "> Set source", "    ├- amplitude = 230",
-     "    └- phase = 0"],
+     "    └- phase = 0", "> Show table", "    └- table = row 1", "       row 2"],
     ["> Set failing source", "    ├- amplitude = 230", "    └- phase = 0"],
     ["[Fixture] meter", "    > Connect meter", "        [Fixture] probe", "            > Calibrate probe",
      "> Outer", "    > Inner", "        [Attachment] None"],
-    ["> Step of a failing test"],
+    ["> Step of a failing test", "    > Nested step"],
 ]
 LOG_LINES = [line for block in EXPECTED_BLOCKS for line in block]
 
@@ -133,30 +147,62 @@ def is_captured_log_line(line):
     return line.startswith("INFO ") and "alluretestlogger:" in line
 
 
-@pytest.mark.parametrize("mode", [[], ["-v"], ["-q"], ["-s"]], ids=["default", "verbose", "quiet", "no-capture"])
+def without_worker(line):
+    return re.sub(r"^\[gw\d+\] ", "", line)
+
+
+MODES = {
+    "default": [], "verbose": ["-v"], "quiet": ["-q"], "no-capture": ["-s"],
+    "log_cli": ["-o", "log_cli=true"], "log-cli-level": ["--log-cli-level=INFO"],
+    "xdist": ["-n", "2"], "xdist-verbose": ["-n", "2", "-v"],
+}
+
+
+@pytest.mark.parametrize("mode", [pytest.param(mode, id=name, marks=[needs_xdist] if "-n" in mode else [])
+                                  for name, mode in MODES.items()])
 def test_plain_run_shows_each_line_live_and_once(scenario, mode):
     result = scenario(*mode)
-    for block in EXPECTED_BLOCKS:
-        result.stdout.fnmatch_lines(block, consecutive=True)
     lines = result.stdout.lines
+    if "-n" in mode:  # each test's block whole, every line marked with its worker
+        shown = [without_worker(line) for line in lines]
+        for block in EXPECTED_BLOCKS:
+            start = shown.index(block[0])
+            assert shown[start:start + len(block)] == block
+            workers = {line[:line.index("]") + 1] for line in lines[start:start + len(block)]}
+            assert len(workers) == 1 and workers <= {"[gw0]", "[gw1]"}
+        lines = [without_worker(line) for line in lines if line != without_worker(line)]
+    else:
+        for block in EXPECTED_BLOCKS:
+            result.stdout.fnmatch_lines(block, consecutive=True)
     for line in LOG_LINES:
         assert lines.count(line) == LOG_LINES.count(line), line
     if "-s" not in mode:
         assert "printed by the test" in captured_section(result)
         assert not any(line in captured_section(result) for line in LOG_LINES)
-    # The lines never glue onto pytest's progress output.
-    assert not any(line.endswith(log) for log in LOG_LINES for line in lines
-                   if line != log and not is_captured_log_line(line))
-    if "-v" in mode:  # each result word follows the lines of its test
+    # The lines never glue onto pytest's progress output, and pytest's live
+    # log does not show them again.
+    assert not any(line.endswith(log) for log in LOG_LINES for line in result.stdout.lines
+                   if line != log and not is_captured_log_line(line) and line != "[gw0] " + log
+                   and line != "[gw1] " + log)
+    # pytest lists only the failing test's records, as captured log (from
+    # pytest 9.2 on), and they keep their indentation there.
+    captured_logs = [line for line in result.stdout.lines if is_captured_log_line(line)]
+    assert len(captured_logs) in (0, 2)
+    if captured_logs:
+        result.stdout.fnmatch_lines(["INFO *alluretestlogger:* > Step of a failing test",
+                                     "INFO *alluretestlogger:*     > Nested step"], consecutive=True)
+    if mode == ["-v"]:  # each result word follows the lines of its test
         result.stdout.fnmatch_lines(["test_scenario.py::test_step_passes ", "[Fixture] grid", "*",
                                      "    └- phase = 0", "PASSED*", "test_scenario.py::test_step_raises "])
     assert result.record == {"pytest": 1, "allure_while_running": 1, "allure_after_run": 0}
 
 
-def test_switch_turns_the_log_off(scenario, pytester):
-    result = scenario("--no-allure-cli-logs")
+@pytest.mark.parametrize("xdist", [[], pytest.param(["-n", "2"], marks=needs_xdist)], ids=["plain", "xdist"])
+def test_switch_turns_the_log_off(scenario, pytester, xdist):
+    result = scenario("--no-allure-cli-logs", *xdist)
     for line in LOG_LINES:
         result.stdout.no_fnmatch_line(line)
+        result.stdout.no_fnmatch_line("[[]gw?[]] " + line)
     assert result.record == {"pytest": 0, "allure_while_running": 0, "allure_after_run": 0}
     assert list((pytester.path / "allure-results").glob("*-result.json"))  # Allure still reports
 
@@ -272,7 +318,8 @@ def test_listener_hooks_carry_their_markers():
     assert str(inspect.signature(cls.pytest_fixture_setup)) == "(self, fixturedef, request)"
     assert str(inspect.signature(cls.attach_data)) == "(self, body, name, attachment_type, extension)"
     assert "dispatches to the `stepline` module" in cls.__doc__
-    assert listener_module.__doc__ is None and plugin.__doc__ is None and plugin.cleanup_factory.__doc__ is None
+    assert all(obj.__doc__ for obj in (listener_module, plugin, plugin.cleanup_factory, cls.start_step,
+                                        cls.pytest_fixture_setup))
     assert isinstance(AllurePytestLoggerListener().catchlogs, AllureCatchLogs)
 
 

@@ -7,6 +7,7 @@ import pickle
 import subprocess
 import sys
 import textwrap
+import warnings
 
 import pandas
 import pytest
@@ -15,8 +16,6 @@ from vexal import _selftest
 from vexal.test.ranges import around, before
 from vexal.types.alias import AliasFloat, AliasTuple, HasAlias
 from vexal.types.timedelta import Timedelta
-
-pytest_plugins = ["pytester"]
 
 
 def python_twin(a, b=2, /, c=3, *args, d, e=5, **kwargs):
@@ -89,6 +88,147 @@ def test_binding_errors_have_the_interpreters_texts(args, kwargs):
 )
 def test_bad_calls(call, text):
     assert call_error(call) == text
+
+
+def test_no_fixed_limit_on_parameters():
+    assert _selftest.many_values(*range(40), k0="a", k1="b") == (*range(40), "a", "b")
+    assert inspect.signature(_selftest.many_values).parameters["k1"].kind is inspect.Parameter.KEYWORD_ONLY
+
+
+def test_keyword_only_default_survives_its_dict_being_cleared():
+    f = _selftest.after_callback
+    f.__kwdefaults__ = {"value": ["only held by the dict", object()]}
+    try:
+        assert f(lambda: f.__kwdefaults__.clear())[0][0] == "only held by the dict"
+    finally:
+        f.__kwdefaults__ = None
+
+
+# --- functions made at run time ---------------------------------------------------------------
+
+def echo(*args, **kwargs):
+    return args, kwargs
+
+
+def test_pass_through_forwards_arguments_as_given():
+    plain, prepended = _selftest.forward_to(echo), _selftest.forward_to(echo, "first")
+    assert str(inspect.signature(plain)) == "(*args, **kwargs)"
+    assert plain(1, 2, x=3) == ((1, 2), {"x": 3})
+    assert prepended(1, x=3) == (("first", 1), {"x": 3})
+    assert prepended(*[1, 2]) == (("first", 1, 2), {})  # a call without a free slot before the arguments
+    assert prepended(**{"y": 1}) == (("first",), {"y": 1})
+
+    class Owner:
+        method = _selftest.forward_to(echo, "first")
+
+    owner = Owner()
+    assert owner.method(5, k=6) == (("first", owner, 5), {"k": 6})
+    assert _selftest.received(1, 2, a=3) == ((1, 2), {"a": 3}) and _selftest.received() == ((), {})
+
+
+def test_closure_state_is_seen_by_the_garbage_collector():
+    import gc
+    import weakref
+
+    class Holder:
+        pass
+
+    holder = Holder()
+    holder.function = _selftest.forward_to(holder)  # holder -> function -> its state -> holder
+    alive = weakref.ref(holder.function)
+    del holder
+    gc.collect()
+    assert alive() is None
+
+
+def test_wrapt_wrapper_made_at_run_time():
+    import wrapt
+    events = []
+    decorator = wrapt.decorator(_selftest.make_logging_wrapper(events))
+
+    @decorator
+    def add(a, b=2):
+        return a + b
+
+    class Owner:
+        @decorator
+        def method(self, x):
+            return x
+
+    owner = Owner()
+    assert (add(1, b=5), owner.method(3)) == (6, 3)
+    assert events == [None, owner]
+    assert inspect.signature(add) == inspect.signature(lambda a, b=2: None)
+
+
+def test_functions_of_every_module_are_recognised():
+    assert type(AliasFloat.__add__) is not type(around)  # each module links its own runtime
+    for function in (AliasFloat.__add__, around, Timedelta.__add__, _selftest.received):
+        assert _selftest.is_runtime_function(function)
+    assert not _selftest.is_runtime_function(echo)
+    assert not _selftest.is_runtime_function(type("vexal.function", (), {})())
+
+
+@pytest.mark.parametrize("kind, error, text", [
+    ("bad_alloc", MemoryError, ""),
+    ("runtime_error", SystemError, "C++ failure text"),
+    ("int", SystemError, "unknown C++ exception"),
+])
+def test_cpp_exceptions_become_python_errors(kind, error, text):
+    with pytest.raises(error) as info:
+        _selftest.throw_cpp(kind)
+    assert str(info.value) == text and type(info.value) is error
+
+
+def python_with(manager, body):
+    with manager as entered:
+        return body(entered)
+
+
+class Recording:
+    def __init__(self, suppress, exit_error):
+        self.calls, self.suppress, self.exit_error = [], suppress, exit_error
+
+    def __enter__(self):
+        self.calls.append("enter")
+        return "entered"
+
+    def __exit__(self, kind, value, traceback):
+        self.calls.append((kind, type(value), traceback is not None))
+        if self.exit_error:
+            raise self.exit_error
+        return self.suppress
+
+
+def fail(entered):
+    raise KeyError(entered)
+
+
+@pytest.mark.parametrize("suppress, exit_error, body", [
+    (False, None, lambda entered: entered * 2),
+    (False, None, fail),
+    (True, None, fail),
+    (False, OSError("in exit"), str),
+    (False, OSError("in exit"), fail),
+])
+def test_with_block_runs_as_the_interpreter_runs_it(suppress, exit_error, body):
+    outcomes = []
+    for run in (python_with, _selftest.run_with):
+        manager = Recording(suppress, exit_error)
+        try:
+            outcome = ("returned", run(manager, body))
+        except Exception as error:
+            outcome = ("raised", repr(error), repr(error.__context__))
+        outcomes.append((outcome, manager.calls))
+    assert outcomes[0] == outcomes[1]
+    with pytest.raises(TypeError, match="'object' object does not support the context manager protocol"):
+        _selftest.run_with(object(), str)
+
+
+def test_python_errors_need_the_gil():
+    result = run_python("from vexal import _selftest; _selftest.raise_without_gil()")
+    assert result.returncode != 0
+    assert "a Python error was raised without holding the GIL" in result.stderr
 
 
 # --- function attributes ---------------------------------------------------------------------
@@ -179,35 +319,100 @@ def test_generator_dropped_while_suspended_is_closed():
     assert recorder.events == ["enter", "exit:GeneratorExit"]
 
 
-def test_generator_refuses_a_value_before_it_started():
+def test_generator_carries_values_and_reports_its_state():
+    gen = _selftest.return_result(Recorder())
+    states = [inspect.getgeneratorstate(gen)]
     with pytest.raises(TypeError, match="can't send non-None value to a just-started generator"):
-        Recorder().wrapper().send(1)
+        gen.send(1)
+    next(gen)
+    states.append(inspect.getgeneratorstate(gen))
+    with pytest.raises(StopIteration) as stop:
+        gen.send(["result"])
+    states.append(inspect.getgeneratorstate(gen))
+    assert stop.value.value == ["result"] and gen.gi_frame is None
+    assert states == [inspect.GEN_CREATED, inspect.GEN_SUSPENDED, inspect.GEN_CLOSED]
+    gen = Recorder().wrapper()
+    next(gen)
+    with pytest.raises(RuntimeError, match="generator raised StopIteration") as error:
+        gen.throw(StopIteration())
+    assert isinstance(error.value.__cause__, StopIteration)
 
 
-def test_pluggy_drives_a_cpp_hook_wrapper(pytester):
-    pytester.makeconftest(
-        """
-        import pytest
-        from vexal._selftest import record_phase
+class NotAnException(Exception):
+    def __new__(cls, *args):
+        return [1]
 
-        class PhaseRecorder:
-            def __init__(self):
-                self.events = []
-            pytest_runtest_call = pytest.hookimpl(hookwrapper=True, trylast=True)(record_phase)
 
-        recorder = PhaseRecorder()
+@pytest.mark.parametrize("make", [lambda: Recorder().wrapper(), lambda: listener_with(Recording(False, None))])
+@pytest.mark.parametrize("args", [(NotAnException,), (NotAnException, 1), (NotAnException, 1, "traceback")])
+def test_throwing_a_class_that_makes_no_exception(make, args):
+    try:
+        raise KeyError
+    except KeyError as error:
+        traceback = error.__traceback__
+    args = tuple(traceback if arg == "traceback" else arg for arg in args)
+    gen = make()
+    next(gen)
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", DeprecationWarning)
+        with pytest.raises(TypeError) as error:
+            gen.throw(*args)
+    assert str(error.value) == (f"calling {NotAnException!r} should have returned an instance of BaseException, "
+                                "not list")
+    assert inspect.getgeneratorstate(gen) == inspect.GEN_SUSPENDED
 
-        def pytest_configure(config):
-            config.pluginmanager.register(recorder, "phase-recorder")
 
-        def pytest_unconfigure(config):
-            print("EVENTS", recorder.events)
-        """
-    )
-    pytester.makepyfile("def test_passes(): pass\ndef test_fails(): assert False\n")
-    result = pytester.runpytest_subprocess()
-    result.assert_outcomes(passed=1, failed=1)
-    result.stdout.fnmatch_lines(["EVENTS ['enter', 'exit', 'enter', 'exit']"])
+def listener_with(catchlogs):
+    from vexal.allure_realtime.listener import AllurePytestLoggerListener
+    listener = AllurePytestLoggerListener()
+    listener.catchlogs = catchlogs
+    return listener.pytest_runtest_call()
+
+
+def test_pluggy_runs_cpp_wrappers_like_python_ones():
+    import pluggy
+    spec, impl = pluggy.HookspecMarker("selftest"), pluggy.HookimplMarker("selftest")
+
+    class Spec:
+        @spec
+        def compute(self, x):
+            pass
+
+    class Doubler:
+        @impl
+        def compute(self, x):
+            if x < 0:
+                raise ValueError(x)
+            return x * 2
+
+    class PythonWrapper(Recorder):
+        @impl(wrapper=True)
+        def compute(self):
+            self.events.append("enter")
+            try:
+                result = yield
+            except BaseException as error:
+                self.events.append("exit:" + type(error).__name__)
+                raise
+            self.events.append("exit")
+            return result
+
+    class NewStyle(Recorder):
+        compute = impl(wrapper=True)(_selftest.return_result)
+
+    class OldStyle(Recorder):
+        compute = impl(hookwrapper=True)(_selftest.record_phase)
+
+    outcomes = []
+    for wrapper in (PythonWrapper(), NewStyle(), OldStyle()):
+        manager = pluggy.PluginManager("selftest")
+        manager.add_hookspecs(Spec)
+        manager.register(Doubler())
+        manager.register(wrapper)
+        with pytest.raises(ValueError):
+            manager.hook.compute(x=-1)
+        outcomes.append((manager.hook.compute(x=2), wrapper.events))
+    assert outcomes == [([4], ["enter", "exit:ValueError", "enter", "exit"])] * 2 + [([4], ["enter", "exit"] * 2)]
 
 
 # --- classes --------------------------------------------------------------------------------
@@ -244,6 +449,33 @@ def test_patched_class_method_is_honoured():
     finally:
         AliasFloat._str_representation = original
     assert str(AliasFloat(2) + 3) == "5.00"
+
+
+def patched_getattribute(self, name):
+    return "patched" if name == "_alias" else object.__getattribute__(self, name)
+
+
+def patched_getattr(self, name):
+    if name == "_alias":
+        return "patched"
+    raise AttributeError(name)
+
+
+@pytest.mark.parametrize("hook, lookup", [("__getattribute__", patched_getattribute),
+                                          ("__getattr__", patched_getattr)])
+@pytest.mark.parametrize("where", ["class", "base", "subclass"])
+def test_patched_attribute_lookup_is_honoured(hook, lookup, where):
+    class Sub(AliasFloat):
+        pass
+
+    owner = {"class": AliasFloat, "base": HasAlias, "subclass": Sub}[where]
+    value = (Sub if where == "subclass" else AliasFloat)(2)
+    setattr(owner, hook, lookup)
+    try:
+        assert (str(value), value.alias) == ("patched [2.00]", "patched")
+    finally:
+        delattr(owner, hook)
+    assert (str(value), value.alias) == ("2.00", "2.00")
 
 
 @pytest.mark.parametrize("cls, args", [(AliasFloat, (2.5,)), (AliasTuple, ((1, 2),))])
@@ -368,15 +600,19 @@ def test_module_initialises_once_per_process(name):
 def test_module_refuses_a_subinterpreter():
     result = run_python(
         """
-        import _xxsubinterpreters as interpreters
+        try:
+            import _interpreters as interpreters  # 3.13: the failure is returned
+        except ImportError:
+            import _xxsubinterpreters as interpreters  # 3.11, 3.12: it is raised
         interp = interpreters.create()
         try:
-            interpreters.run_string(interp, "import vexal.types.alias")
+            print(interpreters.run_string(interp, "import vexal.types.alias").formatted)
         except interpreters.RunFailedError as error:
             print(error)
         """
     )
-    assert "ImportError'>: module vexal.types.alias does not support loading in subinterpreters" in result.stdout
+    assert "ImportError" in result.stdout
+    assert "module vexal.types.alias does not support loading in subinterpreters" in result.stdout
 
 
 # --- strided buffers and the GIL ------------------------------------------------------------

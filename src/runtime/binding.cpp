@@ -2,6 +2,7 @@
 // function defined in Python, named by its __qualname__).
 #include "function_object.hpp"
 
+#include <algorithm>
 #include <vector>
 
 namespace vexal_rt {
@@ -99,7 +100,13 @@ bool positional_only_passed_as_keyword(FunctionObject* fn, PyObject* kwnames) {
 }  // namespace
 
 bool BoundArguments::bind(FunctionObject* fn, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    const int count = fn->parameter_count();
+    if (count > inline_capacity) {
+        heap_ = std::make_unique<PyObject*[]>(static_cast<size_t>(count));
+        values_ = heap_.get();
+    }
     PyObject** values = values_;
+    std::fill_n(values, count, nullptr);
     const int argcount = fn->argcount;
     const int total = argcount + fn->kwonly;
 
@@ -173,20 +180,22 @@ bool BoundArguments::bind(FunctionObject* fn, PyObject* const* args, Py_ssize_t 
     }
 
     if (fn->kwonly) {
-        kwdefaults_ = Ref::borrow(fn->kwdefaults);
+        Ref kwdefaults = Ref::borrow(fn->kwdefaults);
         bool missing = false;
         for (int i = argcount; i < total; ++i) {
             if (values[i]) continue;
             PyObject* fallback = nullptr;
-            if (kwdefaults_) {
-                fallback = PyDict_GetItemWithError(kwdefaults_.get(), PyTuple_GET_ITEM(fn->names, i));
+            if (kwdefaults) {
+                fallback = PyDict_GetItemWithError(kwdefaults.get(), PyTuple_GET_ITEM(fn->names, i));
                 if (!fallback && PyErr_Occurred()) return false;
             }
-            if (fallback) {
-                values[i] = fallback;
-            } else {
+            if (!fallback) {
                 missing = true;
+                continue;
             }
+            if (!kwdefaults_) kwdefaults_ = std::make_unique<Ref[]>(static_cast<size_t>(fn->kwonly));
+            kwdefaults_[i - argcount] = Ref::borrow(fallback);
+            values[i] = fallback;
         }
         if (missing) {
             missing_arguments(fn, false, argcount, total, values);

@@ -54,6 +54,28 @@ ClassBuilder& ClassBuilder::attr(const char* name, PyObject* value) {
     return *this;
 }
 
+namespace {
+
+// The metaclass the class statement would pick: the requested one or the
+// most derived metaclass of the bases.
+PyObject* most_derived_metaclass(PyObject* requested, PyObject* bases) {
+    PyTypeObject* winner = reinterpret_cast<PyTypeObject*>(requested);
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(bases); ++i) {
+        PyTypeObject* base_meta = Py_TYPE(PyTuple_GET_ITEM(bases, i));
+        if (PyType_IsSubtype(winner, base_meta)) continue;
+        if (PyType_IsSubtype(base_meta, winner)) {
+            winner = base_meta;
+            continue;
+        }
+        raise(PyExc_TypeError,
+              "metaclass conflict: the metaclass of a derived class must be a (non-strict) subclass of the "
+              "metaclasses of all its bases");
+    }
+    return reinterpret_cast<PyObject*>(winner);
+}
+
+}  // namespace
+
 Ref ClassBuilder::build() {
     Ref bases = check(PyTuple_New(static_cast<Py_ssize_t>(bases_.size())));
     for (size_t i = 0; i < bases_.size(); ++i) {
@@ -61,9 +83,7 @@ Ref ClassBuilder::build() {
     }
     PyObject* requested = metaclass_ ? metaclass_.get() : reinterpret_cast<PyObject*>(&PyType_Type);
     if (!PyType_Check(requested)) raise(PyExc_TypeError, "a metaclass must be a type");
-    PyObject* meta = reinterpret_cast<PyObject*>(
-        _PyType_CalculateMetaclass(reinterpret_cast<PyTypeObject*>(requested), bases.get()));
-    if (!meta) raise();
+    PyObject* meta = most_derived_metaclass(requested, bases.get());
 
     Ref name = text(name_.c_str());
     Ref prepare = lookup_attr(meta, id<"__prepare__">());

@@ -1,5 +1,6 @@
 // The function type: attributes, method binding, calls, garbage collection.
 #include "function_object.hpp"
+#include "vexal_rt/boundary.hpp"
 #include "vexal_rt/call.hpp"
 #include "vexal_rt/names.hpp"
 
@@ -14,17 +15,17 @@
 namespace vexal_rt {
 namespace {
 
+// Calls that reach a function whose Closure the garbage collector dropped
+// (only possible from a finaliser that runs while a cycle is broken).
+bool state_lost(FunctionObject* fn) {
+    if (!fn->has_state || fn->state) return false;
+    PyErr_Format(PyExc_ReferenceError, "%U() was cleared by the garbage collector", fn->qualname);
+    return true;
+}
+
 PyObject* invoke(FunctionObject* fn, PyObject* const* values) {
-    if (Py_EnterRecursiveCall(" while calling a Python object")) return nullptr;
-    PyObject* result = nullptr;
-    try {
-        result = fn->impl(fn, values).release();
-    } catch (const PyError&) {
-    } catch (const std::bad_alloc&) {
-        PyErr_NoMemory();
-    } catch (const std::exception& e) {
-        PyErr_SetString(PyExc_RuntimeError, e.what());
-    }
+    if (state_lost(fn) || Py_EnterRecursiveCall(" while calling a Python object")) return nullptr;
+    PyObject* result = guarded<PyObject*>(nullptr, [&] { return fn->impl(fn, values).release(); });
     Py_LeaveRecursiveCall();
     return result;
 }
@@ -36,10 +37,36 @@ PyObject* function_vectorcall(PyObject* callable, PyObject* const* args, size_t 
     if (only_positional && nargs == fn->argcount && fn->parameter_count() == fn->argcount) {
         return invoke(fn, args);
     }
-    BoundArguments bound;
-    if (!bound.bind(fn, args, nargs, only_positional ? nullptr : kwnames)) return nullptr;
+    BoundArguments bound;  // binding may allocate, and so throw std::bad_alloc
+    if (!guarded(false, [&] { return bound.bind(fn, args, nargs, only_positional ? nullptr : kwnames); })) {
+        return nullptr;
+    }
     return invoke(fn, bound.values());
 }
+
+PyObject* pass_through_vectorcall(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
+    auto* fn = reinterpret_cast<FunctionObject*>(callable);
+    if (state_lost(fn) || Py_EnterRecursiveCall(" while calling a Python object")) return nullptr;
+    CallArgs call{args, nargsf, kwnames};
+    PyObject* result = guarded<PyObject*>(nullptr, [&] { return fn->forward(fn, call).release(); });
+    Py_LeaveRecursiveCall();
+    return result;
+}
+
+// Lists a Closure's references to the collector.
+class Traversal final : public RefVisitor {
+public:
+    Traversal(visitproc visit, void* arg) : visit_(visit), arg_(arg) {}
+    void operator()(Ref& ref) override {
+        if (result_ == 0 && ref) result_ = visit_(ref.get(), arg_);
+    }
+    int result() const { return result_; }
+
+private:
+    visitproc visit_;
+    void* arg_;
+    int result_ = 0;
+};
 
 int function_traverse(PyObject* self, visitproc visit, void* arg) {
     auto* fn = reinterpret_cast<FunctionObject*>(self);
@@ -56,6 +83,11 @@ int function_traverse(PyObject* self, visitproc visit, void* arg) {
     Py_VISIT(fn->dict);
     Py_VISIT(fn->globals);
     Py_VISIT(fn->closure);
+    if (fn->state) {
+        Traversal traversal(visit, arg);
+        fn->state->references(traversal);
+        return traversal.result();
+    }
     return 0;
 }
 
@@ -73,6 +105,7 @@ int function_clear(PyObject* self) {
     Py_CLEAR(fn->dict);
     Py_CLEAR(fn->globals);
     Py_CLEAR(fn->closure);
+    delete std::exchange(fn->state, nullptr);
     return 0;
 }
 
@@ -230,6 +263,15 @@ PyTypeObject* function_type() {
     return type;
 }
 
+// The function type of another vexal module: same name and layout, and
+// flags a class statement cannot give.
+bool is_function_type(PyTypeObject* type) {
+    constexpr unsigned long flags = Py_TPFLAGS_IMMUTABLETYPE | Py_TPFLAGS_DISALLOW_INSTANTIATION |
+                                    Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_HEAPTYPE;
+    return (type->tp_flags & flags) == flags && type->tp_basicsize == function_spec.basicsize &&
+           std::string_view(type->tp_name) == function_spec.name;
+}
+
 struct ParameterList {
     std::vector<std::string> names;
     int argcount = 0;
@@ -276,27 +318,23 @@ ParameterList parse_parameters(std::string_view text) {
     list.names.insert(list.names.end(), keyword_only.begin(), keyword_only.end());
     if (list.varargs) list.names.push_back(varargs_name);
     if (list.varkw) list.names.push_back(varkw_name);
-    if (list.names.size() > static_cast<size_t>(max_parameters)) {
-        throw std::length_error("function declares too many parameters");
-    }
     return list;
 }
 
 Ref make_code(const FunctionDef& def, const ParameterList& list, PyObject* names, PyObject* qualname,
               PyObject* module) {
-    std::string filename = def.name;
-    if (module) {
-        Ref file = lookup_attr(module, id<"__file__">());
-        if (file && PyUnicode_Check(file.get())) filename = PyUnicode_AsUTF8(file.get());
-    }
-    Ref code = check(reinterpret_cast<PyObject*>(PyCode_NewEmpty(filename.c_str(), def.name, 0)));
+    // The file name stays a str object: it need not be valid UTF-8.
+    Ref filename = module ? lookup_attr(module, id<"__file__">()) : Ref();
+    if (!filename || !PyUnicode_Check(filename.get())) filename = text(def.name);
+    Ref code = check(reinterpret_cast<PyObject*>(PyCode_NewEmpty(def.name, def.name, 0)));
     int flags = CO_OPTIMIZED | CO_NEWLOCALS;
     if (list.varargs) flags |= CO_VARARGS;
     if (list.varkw) flags |= CO_VARKEYWORDS;
     if (def.generator) flags |= CO_GENERATOR;
     Ref replace = getattr(code.get(), id<"replace">());
-    Ref kwnames = check(Py_BuildValue("(ssssssss)", "co_argcount", "co_posonlyargcount", "co_kwonlyargcount",
-                                      "co_nlocals", "co_varnames", "co_flags", "co_name", "co_qualname"));
+    Ref kwnames = check(Py_BuildValue("(sssssssss)", "co_argcount", "co_posonlyargcount", "co_kwonlyargcount",
+                                      "co_nlocals", "co_varnames", "co_flags", "co_name", "co_qualname",
+                                      "co_filename"));
     Ref argcount = check(PyLong_FromLong(list.argcount));
     Ref posonly = check(PyLong_FromLong(list.posonly));
     Ref kwonly = check(PyLong_FromLong(list.kwonly));
@@ -305,13 +343,11 @@ Ref make_code(const FunctionDef& def, const ParameterList& list, PyObject* names
     Ref name = text(def.name);
     return call_kw(replace.get(),
                    {argcount.get(), posonly.get(), kwonly.get(), nlocals.get(), names, code_flags.get(), name.get(),
-                    qualname},
+                    qualname, filename.get()},
                    kwnames.get());
 }
 
-}  // namespace
-
-Ref make_function(const FunctionDef& def, const FunctionParts& parts) {
+FunctionObject* new_function(const FunctionDef& def, const FunctionParts& parts, std::unique_ptr<Closure> state) {
     ParameterList list = parse_parameters(def.params);
     Ref names = check(PyTuple_New(static_cast<Py_ssize_t>(list.names.size())));
     for (size_t i = 0; i < list.names.size(); ++i) {
@@ -331,11 +367,14 @@ Ref make_function(const FunctionDef& def, const FunctionParts& parts) {
     if (!fn) raise();
     fn->vectorcall = function_vectorcall;
     fn->impl = def.impl;
+    fn->forward = nullptr;
     fn->argcount = list.argcount;
     fn->posonly = list.posonly;
     fn->kwonly = list.kwonly;
     fn->varargs = list.varargs;
     fn->varkw = list.varkw;
+    fn->has_state = static_cast<bool>(state);
+    fn->state = state.release();
     fn->names = names.release();
     fn->code = code.release();
     fn->name = name.release();
@@ -349,13 +388,33 @@ Ref make_function(const FunctionDef& def, const FunctionParts& parts) {
     fn->globals = globals.release();
     fn->closure = Py_XNewRef(parts.closure);
     fn->weakrefs = nullptr;
+    return fn;
+}
+
+}  // namespace
+
+Ref make_function(const FunctionDef& def, const FunctionParts& parts, std::unique_ptr<Closure> state) {
+    FunctionObject* fn = new_function(def, parts, std::move(state));
     PyObject_GC_Track(fn);
     return Ref::steal(reinterpret_cast<PyObject*>(fn));
 }
 
-bool is_function(PyObject* obj) { return Py_IS_TYPE(obj, function_type()); }
+Ref make_function(const PassThroughDef& def, const FunctionParts& parts, std::unique_ptr<Closure> state) {
+    FunctionObject* fn = new_function({def.name, "*args, **kwargs", nullptr, def.doc}, parts, std::move(state));
+    fn->vectorcall = pass_through_vectorcall;
+    fn->forward = def.impl;
+    PyObject_GC_Track(fn);
+    return Ref::steal(reinterpret_cast<PyObject*>(fn));
+}
+
+bool is_function(PyObject* obj) {
+    PyTypeObject* type = Py_TYPE(obj);
+    return type == function_type() || is_function_type(type);
+}
 
 PyObject* captured(FunctionObject* self, Py_ssize_t i) { return PyTuple_GET_ITEM(self->closure, i); }
+
+Closure* closure_state(FunctionObject* self) { return self->state; }
 
 PyObject* code_of(FunctionObject* self) { return self->code; }
 

@@ -1,6 +1,8 @@
 #include "vexal_rt/init_slot.hpp"
 #include "vexal_rt/call.hpp"
+#include "vexal_rt/boundary.hpp"
 #include "vexal_rt/names.hpp"
+#include "vexal_rt/type_lookup.hpp"
 
 #include <algorithm>
 
@@ -21,27 +23,22 @@ PyObject* call_prepended(PyObject* func, PyObject* first, PyObject* args, PyObje
 }  // namespace
 
 int generic_init(PyObject* self, PyObject* args, PyObject* kwargs) {
-    PyObject* func = _PyType_Lookup(Py_TYPE(self), id<"__init__">());
-    if (!func) {
-        PyErr_SetObject(PyExc_AttributeError, id<"__init__">());
-        return -1;
-    }
-    Ref keep = Ref::borrow(func);
-    Ref result;
-    if (PyFunction_Check(func) || Py_TYPE(func)->tp_flags & Py_TPFLAGS_METHOD_DESCRIPTOR) {
-        result = Ref::steal(call_prepended(func, self, args, kwargs));
-    } else {
-        descrgetfunc get = Py_TYPE(func)->tp_descr_get;
-        Ref bound = get ? Ref::steal(get(func, self, reinterpret_cast<PyObject*>(Py_TYPE(self)))) : keep;
-        if (!bound) return -1;
-        result = Ref::steal(PyObject_Call(bound.get(), args, kwargs));
-    }
-    if (!result) return -1;
-    if (result.get() != Py_None) {
-        PyErr_Format(PyExc_TypeError, "__init__() should return None, not '%.200s'", Py_TYPE(result.get())->tp_name);
-        return -1;
-    }
-    return 0;
+    return guarded(-1, [&] {
+        Ref func = type_lookup(Py_TYPE(self), id<"__init__">());
+        if (!func) raise(PyExc_AttributeError, "__init__");
+        Ref result;
+        if (PyFunction_Check(func.get()) || Py_TYPE(func.get())->tp_flags & Py_TPFLAGS_METHOD_DESCRIPTOR) {
+            result = check(call_prepended(func.get(), self, args, kwargs));
+        } else {
+            descrgetfunc get = Py_TYPE(func.get())->tp_descr_get;
+            Ref bound = get ? check(get(func.get(), self, reinterpret_cast<PyObject*>(Py_TYPE(self)))) : func;
+            result = check(PyObject_Call(bound.get(), args, kwargs));
+        }
+        if (!result.is(Py_None)) {
+            raise_format(PyExc_TypeError, "__init__() should return None, not '%.200s'", Py_TYPE(result.get())->tp_name);
+        }
+        return 0;
+    });
 }
 
 bool match_arguments(PyObject* args, PyObject* kwargs, std::span<PyObject* const> names, size_t required,

@@ -1,6 +1,6 @@
 #include "vexal_rt/module.hpp"
 
-#include <exception>
+#include "vexal_rt/boundary.hpp"
 
 namespace vexal_rt {
 
@@ -29,15 +29,10 @@ int exec_module_once(ModuleGuard& guard, PyObject* module, void (*body)(PyObject
         return -1;
     }
     if (guard.ready) return 0;
-    try {
-        body(module);
-    } catch (const PyError&) {
-        return -1;
-    } catch (const std::bad_alloc&) {
-        PyErr_NoMemory();
-        return -1;
-    } catch (const std::exception& e) {
-        PyErr_SetString(PyExc_RuntimeError, e.what());
+    if (!guarded(false, [&] {
+            body(module);
+            return true;
+        })) {
         return -1;
     }
     guard.ready = true;

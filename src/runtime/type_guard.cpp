@@ -2,14 +2,21 @@
 
 namespace vexal_rt {
 
+// The guard is keyed on the type's version tag, which the interpreter's own
+// type lookup assigns when a type has none; 3.11 offers no public call that
+// does so, hence _PyType_Lookup here and the public MRO walk elsewhere.
+
 void TypeGuard::watch(PyObject* type, std::initializer_list<const char*> names) {
     type_ = reinterpret_cast<PyTypeObject*>(Py_NewRef(type));
-    for (const char* name : names) {
+    auto add = [this](const char* name) {
         PyObject* interned = PyUnicode_InternFromString(name);
         if (!interned) raise();
         PyObject* value = _PyType_Lookup(type_, interned);
         expected_.emplace_back(interned, Py_XNewRef(value));
-    }
+    };
+    add("__getattribute__");
+    add("__getattr__");
+    for (const char* name : names) add(name);
     intact_tag_ = broken_tag_ = 0;
 }
 

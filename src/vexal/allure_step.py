@@ -1,4 +1,5 @@
-"""The ``step`` decorator: turn each call of a function into an Allure step.
+"""The ``step`` decorator and context manager: record an Allure step around
+each call of a function, or around a ``with`` block.
 
 The step is opened and closed through the hooks ``start_step`` and
 ``stop_step`` of ``allure_commons.plugin_manager``, so every registered Allure
@@ -12,8 +13,50 @@ import allure_commons
 from allure_commons.utils import uuid4
 
 
+class _Step(object):
+    """One step title: decorates functions, or opens a step for a block."""
+
+    def __init__(self, title):
+        self.title = title
+        self._open = []  # uuids of the blocks now open, innermost last
+
+    def __call__(self, func):
+        @functools.wraps(func)
+        def wrapper(*args, **kwargs):
+            __tracebackhide__ = True
+            uuid = _start(self.title)
+            try:
+                result = func(*args, **kwargs)
+            except BaseException as exc:
+                _stop(uuid, exc)
+                raise
+            _stop(uuid, None)
+            return result
+        return wrapper
+
+    def __enter__(self):
+        self._open.append(_start(self.title))
+
+    def __exit__(self, exc_type, exc_val, exc_tb):
+        _stop(self._open.pop(), exc_val)
+        return False
+
+
+def _start(title):
+    uuid = uuid4()
+    allure_commons.plugin_manager.hook.start_step(uuid=uuid, title=title, params={})
+    return uuid
+
+
+def _stop(uuid, exc):
+    allure_commons.plugin_manager.hook.stop_step(
+        uuid=uuid, exc_type=type(exc) if exc is not None else None, exc_val=exc,
+        exc_tb=exc.__traceback__ if exc is not None else None)
+
+
 def step(title, flatten=True):
-    """Return a decorator that records an Allure step around each call.
+    """Record an Allure step around each call of a function, or around a
+    ``with`` block.
 
     Parameters
     ----------
@@ -25,25 +68,19 @@ def step(title, flatten=True):
 
     Returns
     -------
-    callable
-        A decorator. The function it returns takes the same arguments as the
-        decorated function and returns its result; an exception of the call is
-        passed to ``stop_step`` and then propagates unchanged.
+    object
+        A decorator: the function it returns takes the same arguments as the
+        decorated function and returns its result; an exception of the call
+        is passed to ``stop_step`` and then propagates unchanged. It is also a
+        context manager: ``with step("Set source"):`` records one step around
+        the block, and an exception of the block propagates likewise.
+
+    Examples
+    --------
+    >>> @step("Set source")
+    ... def set_source(amplitude):
+    ...     pass
+    >>> with step("Check voltage"):
+    ...     pass
     """
-    def decorator(func):
-        @functools.wraps(func)
-        def wrapper(*args, **kwargs):
-            __tracebackhide__ = True
-            hook = allure_commons.plugin_manager.hook
-            uuid = uuid4()
-            hook.start_step(uuid=uuid, title=title, params={})
-            try:
-                result = func(*args, **kwargs)
-            except BaseException as exc:
-                hook.stop_step(uuid=uuid, exc_type=type(exc), exc_val=exc,
-                               exc_tb=exc.__traceback__)
-                raise
-            hook.stop_step(uuid=uuid, exc_type=None, exc_val=None, exc_tb=None)
-            return result
-        return wrapper
-    return decorator
+    return _Step(title)

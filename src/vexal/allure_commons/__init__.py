@@ -11,7 +11,12 @@ This package is also a tiny pytest plugin (entry point "vexal_allure_commons",
 or ``-p vexal.allure_commons``): it remembers the running pytest
 configuration, so that ``AllureCatchLogs`` can write through pytest's terminal
 reporter with output capturing suspended, as pytest's own live logging does.
-Without a remembered configuration the lines go to ``sys.stderr``.
+Without a remembered configuration the lines go to ``sys.stderr``. Under
+pytest-xdist a worker hands each test's lines to the controller with the
+test's reports, and the controller shows them as one block per test, each line
+marked with its worker ("[gw0] "). pytest's own log handlers show the step
+log's records with their indentation, and its live log leaves out those the
+live display shows already.
 """
 
 import contextlib
@@ -19,9 +24,11 @@ import logging
 import sys
 
 import allure_commons
+import pytest
 from allure_commons.utils import uuid4
 
 STEP_LOGGER_NAME = "alluretestlogger"
+_REPORT_ATTRIBUTE = "vexal_step_lines"
 
 # Configurations of the running pytest sessions, innermost last (pytester can
 # run a session inside a session).
@@ -29,14 +36,84 @@ _configs = []
 
 
 def pytest_configure(config):
+    """Remember the run's configuration; under xdist, carry the step lines
+    between worker and controller."""
     _configs.append(config)
+    if _is_worker(config):
+        config.pluginmanager.register(_WorkerLines())
+    elif getattr(getattr(config, "option", None), "dist", "no") != "no":  # xdist's controller
+        config.pluginmanager.register(_ControllerBlocks())
 
 
 def pytest_unconfigure(config):
+    """Forget the run's configuration and disarm the display (a run still
+    going on, outside a nested one, arms it again at its next block)."""
     if config in _configs:
         _configs.remove(config)
+    _display.disarm()
     if not _configs:
-        _display.disarm()
+        del _worker_lines[:]
+
+
+def pytest_sessionstart(session):
+    """Let pytest's log handlers show step records with their indentation,
+    and keep its live log from repeating what the live display shows."""
+    logging_plugin = session.config.pluginmanager.get_plugin("logging-plugin")
+    for name in ("log_cli_handler", "report_handler", "caplog_handler", "log_file_handler"):
+        handler = getattr(logging_plugin, name, None)
+        if handler is None or isinstance(handler.formatter, _IndentedSteps):
+            continue
+        if handler.formatter is not None:
+            handler.setFormatter(_IndentedSteps(handler.formatter))
+        if name == "log_cli_handler":
+            handler.addFilter(_not_shown_live)
+
+
+# --- pytest-xdist: a worker's lines travel with its reports -------------------------------
+
+_worker_lines = []  # a worker's lines of the running phase
+
+
+def _is_worker(config):
+    return hasattr(config, "workerinput")
+
+
+class _WorkerLines(object):
+    """On an xdist worker: hands the lines of each phase to the controller
+    with the phase's report."""
+
+    @pytest.hookimpl(wrapper=True)
+    def pytest_runtest_makereport(self, item, call):
+        report = yield
+        if _worker_lines:
+            setattr(report, _REPORT_ATTRIBUTE, list(_worker_lines))
+            del _worker_lines[:]
+        return report
+
+
+class _ControllerBlocks(object):
+    """On the xdist controller: shows each test's lines as one block when
+    its last report arrives, each line marked with its worker."""
+
+    def __init__(self):
+        self.blocks = {}  # node id -> (worker id, lines)
+
+    def pytest_runtest_logreport(self, report):
+        lines = getattr(report, _REPORT_ATTRIBUTE, None)
+        if lines:
+            self.blocks.setdefault(report.nodeid, (getattr(report, "worker_id", None), []))[1].extend(lines)
+        if report.when == "teardown":
+            self.show(report.nodeid)
+
+    def pytest_sessionfinish(self):
+        for nodeid in list(self.blocks):  # tests a crashed worker left unfinished
+            self.show(nodeid)
+
+    def show(self, nodeid):
+        worker_id, lines = self.blocks.pop(nodeid, (None, ()))
+        prefix = "[{}] ".format(worker_id) if worker_id else ""
+        for line in lines:
+            _write_line(prefix + line)
 
 
 def empty_step(text):
@@ -48,8 +125,12 @@ def empty_step(text):
 
 
 def _write_line(line):
-    """Write one line to pytest's terminal (capture suspended) or stderr."""
+    """Write one line to pytest's terminal (capture suspended) or stderr; an
+    xdist worker keeps it for the phase's report."""
     config = _configs[-1] if _configs else None
+    if config is not None and _is_worker(config):
+        _worker_lines.append(line)
+        return
     reporter = config.pluginmanager.get_plugin("terminalreporter") if config else None
     if reporter is None:
         sys.stderr.write(line + "\n")
@@ -64,6 +145,29 @@ def _write_line(line):
         reporter.write(line + "\n", flush=True)
 
 
+def _continuation_indent(first_line):
+    """Where the text of a record's first line starts: after a parameter's
+    tree icon or a step's "> ", else after its leading spaces."""
+    text = first_line.lstrip(" ")
+    lead = len(first_line) - len(text)
+    for marker in ("\u251c- ", "\u2514- ", "> "):
+        if text.startswith(marker):
+            return lead + len(marker)
+    return lead
+
+
+def _display_lines(record):
+    """A record's lines as shown live: its indentation in front, and the
+    continuation lines of a multi-line value aligned under its text."""
+    indentation = getattr(record, "indentation", "")
+    message = record.getMessage()
+    if "\n" not in message:
+        return [indentation + message]
+    first, *rest = message.split("\n")
+    continuation = indentation + " " * _continuation_indent(first)
+    return [indentation + first] + [continuation + line for line in rest]
+
+
 class _LiveLineHandler(logging.Handler):
     """Shows each record as its ``indentation`` followed by its message."""
 
@@ -71,9 +175,37 @@ class _LiveLineHandler(logging.Handler):
         if not _display.open_blocks:  # armed between the blocks of a pytest run
             return
         try:
-            _write_line(getattr(record, "indentation", "") + record.getMessage())
+            for line in _display_lines(record):
+                _write_line(line)
         except Exception:
             self.handleError(record)
+
+
+class _IndentedSteps(logging.Formatter):
+    """pytest's formatter, with a step log record's indentation put in front
+    of its message (the record itself is left as it was)."""
+
+    def __init__(self, inner):
+        super().__init__()
+        self.inner = inner
+
+    def format(self, record):
+        indentation = getattr(record, "indentation", "") if record.name == STEP_LOGGER_NAME else ""
+        if not indentation:
+            return self.inner.format(record)
+        msg, args = record.msg, record.args
+        record.msg, record.args = indentation + record.getMessage(), None
+        try:
+            return self.inner.format(record)
+        finally:
+            record.msg, record.args = msg, args
+            record.message = record.getMessage()
+
+
+def _not_shown_live(record):
+    """Leaves out of pytest's live log the step log records the live display
+    shows."""
+    return record.name != STEP_LOGGER_NAME or not _display.open_blocks
 
 
 class _LiveDisplay(object):

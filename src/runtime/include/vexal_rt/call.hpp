@@ -1,7 +1,7 @@
 // Calls, attribute access and the small Python operations every module uses,
 // each throwing PyError on failure.
 #pragma once
-#include "vexal_rt/ref.hpp"
+#include "vexal_rt/boundary.hpp"
 
 #include <initializer_list>
 
@@ -20,6 +20,10 @@ inline Ref call_kw(PyObject* callable, std::initializer_list<PyObject*> values, 
     Py_ssize_t positional = static_cast<Py_ssize_t>(values.size()) - PyTuple_GET_SIZE(kwnames);
     return check(PyObject_Vectorcall(callable, values.begin(), positional, kwnames));
 }
+
+// callable(*args, **kwargs) for a positional tuple and a keyword dict (or
+// None), as a wrapper function receives them.
+Ref call_with(PyObject* callable, PyObject* args, PyObject* kwargs);
 
 // obj.name(args...), found the way the interpreter finds it (instance
 // attributes first), without creating a bound method.

@@ -13,7 +13,7 @@
 // subclass's own __new__ accept only classes whose bases keep the generic
 // tp_new slot.
 #pragma once
-#include "vexal_rt/ref.hpp"
+#include "vexal_rt/boundary.hpp"
 
 #include <span>
 
@@ -28,12 +28,8 @@ int generic_init(PyObject* self, PyObject* args, PyObject* kwargs);
 
 template <FastInit Fast>
 int init_slot(PyObject* self, PyObject* args, PyObject* kwargs) {
-    try {
-        if (Fast(self, args, kwargs)) return 0;
-    } catch (const PyError&) {
-        return -1;
-    }
-    return generic_init(self, args, kwargs);
+    int handled = guarded(-1, [&] { return Fast(self, args, kwargs) ? 0 : 1; });
+    return handled <= 0 ? handled : generic_init(self, args, kwargs);
 }
 
 template <FastInit Fast>

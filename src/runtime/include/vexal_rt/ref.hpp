@@ -15,8 +15,15 @@ struct PyError {};
 
 [[noreturn]] inline void raise() { throw PyError{}; }
 
+// Python errors are set only with the GIL held; C++ code that released it
+// must take it back before reporting a failure.
+inline void require_gil() {
+    if (!PyGILState_Check()) Py_FatalError("a Python error was raised without holding the GIL");
+}
+
 // A null message raises the bare exception, as `raise AssertionError` does.
 [[noreturn]] inline void raise(PyObject* type, const char* message) {
+    require_gil();
     if (message) {
         PyErr_SetString(type, message);
     } else {
@@ -27,6 +34,7 @@ struct PyError {};
 
 template <class... A>
 [[noreturn]] void raise_format(PyObject* type, const char* format, A... args) {
+    require_gil();
     PyErr_Format(type, format, args...);
     throw PyError{};
 }

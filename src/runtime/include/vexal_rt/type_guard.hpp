@@ -14,8 +14,10 @@ namespace vexal_rt {
 
 class TypeGuard {
 public:
-    // Records what `names` resolve to on `type` now. Keeps its references
-    // for the process, as the module state does.
+    // Records what `names` resolve to on `type` now, and also
+    // __getattribute__ and __getattr__, through which any attribute lookup
+    // can be replaced. Keeps its references for the process, as the module
+    // state does.
     void watch(PyObject* type, std::initializer_list<const char*> names);
 
     bool intact() {

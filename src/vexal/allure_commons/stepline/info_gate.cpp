@@ -12,22 +12,32 @@ void setup_info_gate(PyObject* logging) {
     state.logger_guard.watch(state.logger_class, {"info", "isEnabledFor"});
 }
 
+namespace {
+
+// dict[key] as a new reference, or empty when the key is missing.
+Ref item(PyObject* dict, PyObject* key) {
+    PyObject* value = PyDict_GetItemWithError(dict, key);
+    if (!value && PyErr_Occurred()) raise();
+    return Ref::borrow(value);
+}
+
+}  // namespace
+
 bool info_is_off(PyObject* logger) {
     if (Py_TYPE(logger) != reinterpret_cast<PyTypeObject*>(state.logger_class)) return false;
     if (!state.logger_guard.intact()) return false;
-    PyObject** dict_slot = _PyObject_GetDictPtr(logger);
-    PyObject* dict = dict_slot ? *dict_slot : nullptr;
-    if (!dict || !PyDict_CheckExact(dict)) return false;
+    Ref dict = check(PyObject_GenericGetDict(logger, nullptr));
+    if (!PyDict_CheckExact(dict.get())) return false;
     // An instance attribute info or isEnabledFor (a mock, a wrapper) is called.
-    if (PyDict_GetItemWithError(dict, id<"info">()) || PyDict_GetItemWithError(dict, id<"isEnabledFor">())) {
-        return false;
-    }
-    if (PyErr_Occurred()) raise();
-    PyObject* disabled = PyDict_GetItemWithError(dict, id<"disabled">());
-    PyObject* cache = disabled == Py_False ? PyDict_GetItemWithError(dict, id<"_cache">()) : nullptr;
-    PyObject* enabled = cache && PyDict_CheckExact(cache) ? PyDict_GetItemWithError(cache, state.info_level) : nullptr;
-    if (PyErr_Occurred()) raise();
-    return enabled == Py_False;
+    // A lookup may run the __eq__ of a stored key whose hash collides with the
+    // name looked up; if that replaced the logger's __dict__, the logger is
+    // asked the long way.
+    bool shadowed = item(dict.get(), id<"info">()) || item(dict.get(), id<"isEnabledFor">());
+    Ref disabled = item(dict.get(), id<"disabled">());
+    Ref cache = disabled.is(Py_False) ? item(dict.get(), id<"_cache">()) : Ref();
+    Ref enabled = cache && PyDict_CheckExact(cache.get()) ? item(cache.get(), state.info_level) : Ref();
+    if (shadowed || !enabled.is(Py_False)) return false;
+    return Ref(check(PyObject_GenericGetDict(logger, nullptr))).is(dict.get());
 }
 
 }  // namespace vexal::stepline

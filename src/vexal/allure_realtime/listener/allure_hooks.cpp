@@ -25,9 +25,14 @@ Ref attach_data(FunctionObject*, PyObject* const* args) {
     return none();
 }
 
-const FunctionDef start_step_def{"start_step", "self, uuid, title, params", start_step};
-const FunctionDef stop_step_def{"stop_step", "self, uuid, exc_type, exc_val, exc_tb", stop_step};
-const FunctionDef attach_data_def{"attach_data", "self, body, name, attachment_type, extension", attach_data};
+const FunctionDef start_step_def{"start_step", "self, uuid, title, params", start_step,
+                                 "Allure hook: log the step's title and parameters and open a level "
+                                 "(stepline.start_step)."};
+const FunctionDef stop_step_def{"stop_step", "self, uuid, exc_type, exc_val, exc_tb", stop_step,
+                                "Allure hook: close the step's level (stepline.stop_step), whether it passed or "
+                                "failed."};
+const FunctionDef attach_data_def{"attach_data", "self, body, name, attachment_type, extension", attach_data,
+                                  "Allure hook: log \"[Attachment] {}\" with the attachment's name."};
 
 }  // namespace
 

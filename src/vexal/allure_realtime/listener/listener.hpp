@@ -5,6 +5,7 @@
 #include "vexal_rt/generator.hpp"
 #include "vexal_rt/globals.hpp"
 #include "vexal_rt/names.hpp"
+#include "vexal_rt/with.hpp"
 
 namespace vexal::listener {
 

@@ -25,7 +25,7 @@ Ref init(FunctionObject*, PyObject* const* args) {
     return none();
 }
 
-const FunctionDef init_def{"__init__", "self", init};
+const FunctionDef init_def{"__init__", "self", init, "Create the reusable AllureCatchLogs block held as ``catchlogs``."};
 
 void exec_listener(PyObject* module) {
     state.globals = PyModule_GetDict(module);
@@ -49,5 +49,7 @@ void exec_listener(PyObject* module) {
 }  // namespace vexal::listener
 
 PyMODINIT_FUNC PyInit_listener() {
-    return vexal_rt::define_module<vexal::listener::exec_listener>("vexal.allure_realtime.listener", nullptr);
+    return vexal_rt::define_module<vexal::listener::exec_listener>("vexal.allure_realtime.listener",
+        "The listener that turns Allure's step and attachment events and pytest's run phases and fixture setups "
+        "into lines of the step log (vexal.allure_commons.stepline).");
 }

@@ -5,44 +5,18 @@
 namespace vexal::listener {
 namespace {
 
-// A special method found on the type and bound to obj, as the with
-// statement finds __enter__ and __exit__; empty if the type has none.
-Ref lookup_special(PyObject* obj, PyObject* name) {
-    PyObject* found = _PyType_Lookup(Py_TYPE(obj), name);
-    if (!found) return Ref();
-    descrgetfunc get = Py_TYPE(found)->tp_descr_get;
-    if (!get) return Ref::borrow(found);
-    return check(get(found, obj, reinterpret_cast<PyObject*>(Py_TYPE(obj))));
-}
-
 // The state of one phase wrapper is the list [self, bound __exit__].
 Ref enter_catchlogs(PyObject* state) {
     Ref manager = getattr(PyList_GET_ITEM(state, 0), id<"catchlogs">());
-    Ref enter = lookup_special(manager.get(), id<"__enter__">());
-    if (!enter) {
-        raise_format(PyExc_TypeError, "'%.200s' object does not support the context manager protocol",
-                     Py_TYPE(manager.get())->tp_name);
-    }
-    Ref exit = lookup_special(manager.get(), id<"__exit__">());
-    if (!exit) {
-        raise_format(PyExc_TypeError,
-                     "'%.200s' object does not support the context manager protocol (missed __exit__ method)",
-                     Py_TYPE(manager.get())->tp_name);
-    }
-    check_status(PyList_SetItem(state, 1, exit.release()));
-    call(enter.get());
+    ContextManager block(manager.get());
+    check_status(PyList_SetItem(state, 1, Py_NewRef(block.exit_method())));
     return none();
 }
 
-bool exit_catchlogs(PyObject* state, PyObject* exc) {
-    PyObject* exit = PyList_GET_ITEM(state, 1);
-    if (!exc) {
-        call(exit, Py_None, Py_None, Py_None);
-        return false;
-    }
-    Ref traceback = Ref::steal(PyException_GetTraceback(exc));
-    Ref suppress = call(exit, reinterpret_cast<PyObject*>(Py_TYPE(exc)), exc, traceback ? traceback.get() : Py_None);
-    return truthy(suppress.get());
+Ref exit_catchlogs(PyObject* state, PyObject*, PyObject* exc) {
+    Ref exit = Ref::borrow(PyList_GET_ITEM(state, 1));
+    exit_block(exit.get(), exc);
+    return none();
 }
 
 const YieldOnceSteps phase_steps{enter_catchlogs, exit_catchlogs};
@@ -65,21 +39,28 @@ Ref open_fixture(PyObject* fixturedef) {
 
 // An exception thrown in at the yield leaves the level open, as it would
 // leave a generator written without try/finally.
-bool close_fixture(PyObject*, PyObject* exc) {
-    if (exc) return false;
+Ref close_fixture(PyObject*, PyObject*, PyObject* exc) {
+    if (exc) rethrow(exc);
     Ref logger = stepline();
     if (!logger.is(Py_None)) call_method(logger.get(), id<"stop_fixture">());
-    return false;
+    return none();
 }
 
 const YieldOnceSteps fixture_steps{open_fixture, close_fixture};
 
 Ref fixture_setup(FunctionObject* fn, PyObject* const* args) { return make_yield_once(fn, args[1], fixture_steps); }
 
-const FunctionDef setup_def{"pytest_runtest_setup", "self", run_phase, nullptr, /*generator=*/true};
-const FunctionDef call_def{"pytest_runtest_call", "self", run_phase, nullptr, /*generator=*/true};
-const FunctionDef teardown_def{"pytest_runtest_teardown", "self", run_phase, nullptr, /*generator=*/true};
-const FunctionDef fixture_setup_def{"pytest_fixture_setup", "self, fixturedef, request", fixture_setup, nullptr,
+const FunctionDef setup_def{"pytest_runtest_setup", "self", run_phase,
+                            "pytest hook wrapper: run the setup phase inside ``self.catchlogs``.",
+                            /*generator=*/true};
+const FunctionDef call_def{"pytest_runtest_call", "self", run_phase,
+                           "pytest hook wrapper: run the call phase inside ``self.catchlogs``.", /*generator=*/true};
+const FunctionDef teardown_def{"pytest_runtest_teardown", "self", run_phase,
+                               "pytest hook wrapper: run the teardown phase inside ``self.catchlogs``.",
+                               /*generator=*/true};
+const FunctionDef fixture_setup_def{"pytest_fixture_setup", "self, fixturedef, request", fixture_setup,
+                                    "pytest hook wrapper: log \"[Fixture] {}\" with the fixture's name and indent "
+                                    "what its setup logs.",
                                     /*generator=*/true};
 
 Ref hookimpl_marker(PyObject* pytest, bool trylast) {

@@ -16,7 +16,7 @@ Ref clean_up(FunctionObject* self, PyObject* const*) {
     return none();
 }
 
-const FunctionDef clean_up_def{"clean_up", "", clean_up};
+const FunctionDef clean_up_def{"clean_up", "", clean_up, "Unregister the listener from Allure's plugin manager."};
 
 Ref cleanup_factory(FunctionObject*, PyObject* const* args) {
     static PyObject* qualname = check(PyUnicode_FromString("cleanup_factory.<locals>.clean_up")).release();
@@ -24,7 +24,9 @@ Ref cleanup_factory(FunctionObject*, PyObject* const* args) {
     return make_function(clean_up_def, {.module = state.module, .qualname = qualname, .closure = closure.get()});
 }
 
-const FunctionDef cleanup_factory_def{"cleanup_factory", "plugin", cleanup_factory};
+const FunctionDef cleanup_factory_def{"cleanup_factory", "plugin", cleanup_factory,
+                                      "Return a function of no arguments that unregisters ``plugin`` from Allure's "
+                                      "plugin manager."};
 
 }  // namespace
 

@@ -29,8 +29,11 @@ Ref pytest_configure(FunctionObject*, PyObject* const* args) {
     return none();
 }
 
-const FunctionDef addoption_def{"pytest_addoption", "parser", pytest_addoption};
-const FunctionDef configure_def{"pytest_configure", "config", pytest_configure};
+const FunctionDef addoption_def{"pytest_addoption", "parser", pytest_addoption,
+                                "Add the switch --no-allure-cli-logs to the group \"reporting\"."};
+const FunctionDef configure_def{"pytest_configure", "config", pytest_configure,
+                                "Register a new listener with pytest and with Allure, and add the clean-up that "
+                                "unregisters it from Allure; nothing with --no-allure-cli-logs."};
 
 }  // namespace
 

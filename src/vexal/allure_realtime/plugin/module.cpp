@@ -32,5 +32,7 @@ void exec_plugin(PyObject* module) {
 }  // namespace vexal::plugin
 
 PyMODINIT_FUNC PyInit_plugin() {
-    return vexal_rt::define_module<vexal::plugin::exec_plugin>("vexal.allure_realtime.plugin", nullptr);
+    return vexal_rt::define_module<vexal::plugin::exec_plugin>("vexal.allure_realtime.plugin",
+        "pytest plugin that shows the step log live: it installs one AllurePytestLoggerListener per run unless "
+        "--no-allure-cli-logs is given.");
 }

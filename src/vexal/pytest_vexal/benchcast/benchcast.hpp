@@ -5,6 +5,7 @@
 #include "vexal_rt/globals.hpp"
 #include "vexal_rt/names.hpp"
 #include "vexal_rt/type_guard.hpp"
+#include "vexal_rt/with.hpp"
 
 
 namespace vexal::benchcast {
@@ -40,6 +41,12 @@ extern const FunctionDef close_def;
 // Closes every socket the publisher made and terminates its context; with
 // `discard` unsent messages are dropped at once instead of lingering.
 void release_zmq(PyObject* self, bool discard);
+
+// The terminal line saying why a run pointed at the proxy sends nothing (or
+// None): from the exception that stopped the connection, or for a proxy that
+// did not answer the handshake.
+Ref link_problem(PyObject* config, PyObject* directory, PyObject* exc);
+Ref silent_proxy_problem(PyObject* config, PyObject* directory, PyObject* publisher);
 
 void register_msg_types(PyObject* module);
 void register_identifiable(PyObject* module);

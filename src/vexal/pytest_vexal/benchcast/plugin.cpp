@@ -12,59 +12,79 @@ Ref keywords(std::initializer_list<const char*> names) {
     return tuple;
 }
 
-// Leaves a with block through the exception being raised; true when the
-// context manager's __exit__ suppresses it.
-bool exit_with_error(PyObject* manager) {
-    PyObject *type, *value, *traceback;
-    PyErr_Fetch(&type, &value, &traceback);
-    PyErr_NormalizeException(&type, &value, &traceback);
-    Ref type_ = Ref::steal(type), value_ = Ref::steal(value), traceback_ = Ref::steal(traceback);
-    if (traceback) PyException_SetTraceback(value, traceback);
-    Ref suppress = call_method(manager, id<"__exit__">(), type, value, traceback ? traceback : Py_None);
-    if (truthy(suppress.get())) return true;
-    PyErr_Restore(type_.release(), value_.release(), traceback_.release());
-    return false;
-}
-
 // with io.open(file=path, mode="r", encoding="utf-8") as f: return f.read()
 Ref read_text_file(PyObject* path) {
     Ref open = getattr(global(id<"io">()).get(), id<"open">());
     Ref file = call_kw(open.get(), {path, id<"r">(), id<"utf-8">()}, keywords({"file", "mode", "encoding"}).get());
-    Ref entered = call_method(file.get(), id<"__enter__">());
-    Ref content;
-    try {
-        content = call_method(entered.get(), id<"read">());
-    } catch (const PyError&) {
-        if (exit_with_error(file.get())) return none();
-        throw;
-    }
-    call_method(file.get(), id<"__exit__">(), Py_None, Py_None, Py_None);
-    return content;
+    return with(file.get(), [](PyObject* entered) { return call_method(entered, id<"read">()); });
 }
 
-Ref proxy_info(PyObject* config) {
-    Ref directory = call_method(config, id<"getoption">(), id<"msg_proxy_path">());
-    // The launcher writes spaces in the path as "?".
-    directory = call_method(directory.get(), id<"replace">(), id<"?">(), id<" ">());
+// The directory of msgproxy.json: the launcher writes its spaces as "?".
+Ref proxy_directory(PyObject* directory) { return call_method(directory, id<"replace">(), id<"?">(), id<" ">()); }
+
+Ref proxy_info(PyObject* directory) {
     Ref join = getattr(getattr(global(id<"os">()).get(), id<"path">()).get(), id<"join">());
-    Ref file = call(join.get(), directory.get(), id<"msgproxy.json">());
+    Ref file = call(join.get(), directory, id<"msgproxy.json">());
     Ref content = read_text_file(file.get());
     return call(getattr(global(id<"json">()).get(), id<"loads">()).get(), content.get());
+}
+
+// Under pytest-xdist the controller publishes the start and reports of every
+// test, which it receives from the workers, and the first worker publishes
+// the collection, which every worker makes alike; the other workers publish
+// nothing and do not connect.
+bool is_first_worker(PyObject* workerinput) {
+    Ref worker_id = check(PyObject_GetItem(workerinput, id<"workerid">()));
+    return truthy(compare(worker_id.get(), id<"gw0">(), Py_EQ).get());
+}
+
+// The line that says why the run sends nothing; never fails the run.
+template <class Compose>
+Ref problem_line(Compose&& compose) {
+    try {
+        return compose();
+    } catch (const PyError&) {
+        if (!PyErr_ExceptionMatches(PyExc_Exception)) throw;
+        PyErr_Clear();
+        return none();
+    }
 }
 
 // Any error finding or reaching the proxy leaves the run without IDE
 // messages; an interrupt or exit request still stops it.
 Ref init_plugin(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *config = args[1];
-    Ref publisher;
-    try {
-        publisher = call(global(id<"MyPublisher">()).get(), proxy_info(config).get());
-    } catch (const PyError&) {
-        if (!PyErr_ExceptionMatches(PyExc_Exception)) throw;
-        PyErr_Clear();
+    Ref workerinput = lookup_attr(config, id<"workerinput">());
+    bool worker = static_cast<bool>(workerinput);
+    bool publishes_collection = !worker || is_first_worker(workerinput.get());
+    setattr(self, id<"_publishes_runs">(), boolean(!worker).get());
+    setattr(self, id<"_publishes_collection">(), boolean(publishes_collection).get());
+    Ref publisher, problem = none();
+    if (publishes_collection) {
+        Ref directory;
+        bool connected = false;
+        try {
+            directory = call_method(config, id<"getoption">(), id<"msg_proxy_path">());
+            directory = proxy_directory(directory.get());
+            publisher = call(global(id<"MyPublisher">()).get(), proxy_info(directory.get()).get());
+            connected = true;
+        } catch (const PyError&) {
+            if (!PyErr_ExceptionMatches(PyExc_Exception)) throw;
+            PyObject *type, *value, *traceback;
+            PyErr_Fetch(&type, &value, &traceback);
+            PyErr_NormalizeException(&type, &value, &traceback);
+            Ref type_ = Ref::steal(type), exc = Ref::steal(value), traceback_ = Ref::steal(traceback);
+            publisher = call(global(id<"DummyPublisher">()).get());
+            if (!worker) problem = problem_line([&] { return link_problem(config, directory.get(), exc.get()); });
+        }
+        if (!worker && connected) {
+            problem = problem_line([&] { return silent_proxy_problem(config, directory.get(), publisher.get()); });
+        }
+    } else {
         publisher = call(global(id<"DummyPublisher">()).get());
     }
     setattr(self, id<"publisher">(), publisher.get());
+    setattr(self, id<"_link_problem">(), problem.get());
     return none();
 }
 
@@ -80,24 +100,43 @@ Ref dumps(PyObject* obj, PyObject* encoder_name) {
     return call_kw(dumps_.get(), {obj, global(encoder_name).get()}, cls_keyword);
 }
 
+// Whether this plugin object publishes that kind of message in this process
+// (see is_first_worker); one made without __init__ publishes everything.
+bool publishes(PyObject* self, PyObject* kind) {
+    Ref flag = lookup_attr(self, kind);
+    return !flag || truthy(flag.get());
+}
+
 Ref collection_finish(FunctionObject*, PyObject* const* args) {
+    if (!publishes(args[0], id<"_publishes_collection">())) return none();
     Ref items = getattr(args[1], id<"items">());
     publish(args[0], id<"MSG_TEST_IDE_COLLECTION">(), dumps(items.get(), id<"JsonPyTestCollection">()).get());
     return none();
 }
 
 Ref deselected(FunctionObject*, PyObject* const* args) {
+    if (!publishes(args[0], id<"_publishes_collection">())) return none();
     publish(args[0], id<"MSG_TEST_IDE_DESELECTED">(), dumps(args[1], id<"JsonPyTestCollection">()).get());
     return none();
 }
 
 Ref logstart(FunctionObject*, PyObject* const* args) {
+    if (!publishes(args[0], id<"_publishes_runs">())) return none();
     publish(args[0], id<"MSG_TEST_IDE_RUN">(), dumps(args[1], nullptr).get());
     return none();
 }
 
 Ref logreport(FunctionObject*, PyObject* const* args) {
+    if (!publishes(args[0], id<"_publishes_runs">())) return none();
     publish(args[0], id<"MSG_TEST_IDE_RUN_REPORT">(), dumps(args[1], id<"JsonPyTestReport">()).get());
+    return none();
+}
+
+Ref terminal_summary(FunctionObject*, PyObject* const* args) {
+    Ref problem = lookup_attr(args[0], id<"_link_problem">());
+    if (!problem || problem.is(Py_None)) return none();
+    static PyObject* const yellow = keywords({"yellow"}).release();
+    call_kw(getattr(args[1], id<"write_line">()).get(), {problem.get(), Py_True}, yellow);
     return none();
 }
 
@@ -141,6 +180,8 @@ const FunctionDef logstart_def{"pytest_runtest_logstart", "self, nodeid, locatio
                                "Publish the node id of the test that starts."};
 const FunctionDef logreport_def{"pytest_runtest_logreport", "self, report", logreport,
                                 "Publish the report of one test phase."};
+const FunctionDef terminal_summary_def{"pytest_terminal_summary", "self, terminalreporter", terminal_summary,
+                                       "Say on the terminal why a run given --msg_proxy_path sends nothing."};
 const FunctionDef close_publisher_def{"close_publisher", "self", close_publisher,
                                       "Release the publisher's sockets and context, if it holds any."};
 const FunctionDef addoption_def{"pytest_addoption", "parser", addoption,
@@ -162,6 +203,7 @@ void register_plugin(PyObject* module) {
                   .method(deselected_def)
                   .method(logstart_def)
                   .method(logreport_def)
+                  .method(terminal_summary_def)
                   .method(close_publisher_def)
                   .build();
     check_status(PyModule_AddObjectRef(module, "VexalTestPlugin", cls.get()));

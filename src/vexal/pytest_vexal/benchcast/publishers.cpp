@@ -43,14 +43,12 @@ Ref init_minimal(FunctionObject*, PyObject* const* args) {
         Ref sync_port = check(PyObject_GetItem(proxy_info, id<"sync_port">()));
         call_with_keyword(self, id<"_sync_to_proxy">(), id<"sync_port">(), sync_port.get());
     } catch (const PyError&) {
-        PyObject *type, *value, *traceback;
-        PyErr_Fetch(&type, &value, &traceback);
+        SavedError error;
         try {
             release_zmq(self, true);
         } catch (const PyError&) {
             PyErr_WriteUnraisable(self);
         }
-        PyErr_Restore(type, value, traceback);
         throw;
     }
     return none();

@@ -51,38 +51,43 @@ Ref make_plain(double value) {
 }
 
 // The alias state of an exact AliasFloat whose instance dictionary holds
-// nothing but that state (so no method is shadowed there); false otherwise.
+// nothing but that state (so no method is shadowed there), both texts exact
+// str objects, so that comparing and formatting them runs no Python code;
+// false otherwise.
 struct AliasState {
-    PyObject* own = nullptr;    // original_str_repr (borrowed from the dict)
-    PyObject* alias = nullptr;  // _alias or nullptr
+    Ref own;    // original_str_repr
+    Ref alias;  // _alias, or empty
 };
 
 bool read_alias_state(PyObject* obj, AliasState* out) {
     Ref dict = check(PyObject_GenericGetDict(obj, nullptr));
-    out->own = PyDict_GetItemWithError(dict.get(), id<"original_str_repr">());
-    if (!out->own) {
+    Py_ssize_t size = PyDict_GET_SIZE(dict.get());
+    if (size > 2) return false;
+    // A lookup may run the __eq__ of a stored non-str key whose hash
+    // collides; what it finds is owned before anything else runs.
+    PyObject* own = PyDict_GetItemWithError(dict.get(), id<"original_str_repr">());
+    if (!own) {
         if (PyErr_Occurred()) raise();
         return false;
     }
-    if (!PyUnicode_CheckExact(out->own)) return false;  // its != may not be plain string inequality
-    out->alias = PyDict_GetItemWithError(dict.get(), id<"_alias">());
-    if (!out->alias && PyErr_Occurred()) raise();
-    // The dict stays alive through the instance for the rest of the call.
-    return PyDict_GET_SIZE(dict.get()) == (out->alias ? 2 : 1);
+    if (!PyUnicode_CheckExact(own)) return false;
+    out->own = Ref::borrow(own);
+    PyObject* alias = PyDict_GetItemWithError(dict.get(), id<"_alias">());
+    if (!alias && PyErr_Occurred()) raise();
+    if (alias && !PyUnicode_CheckExact(alias)) return false;
+    out->alias = Ref::borrow(alias);
+    return size == (alias ? 2 : 1);
 }
 
 bool has_custom(const AliasState& s) {
-    return s.alias && truthy(compare(s.alias, s.own, Py_NE).get());
+    return s.alias && PyUnicode_Compare(s.alias.get(), s.own.get()) != 0;
 }
 
 Ref compose(Op op, PyObject* self_alias, PyObject* other_alias) {
     int i = static_cast<int>(op);
-    if (PyUnicode_CheckExact(self_alias) && PyUnicode_CheckExact(other_alias)) {
-        bool reflected = i % 2 == 1;
-        return check(PyUnicode_FromFormat("%U%s%U", reflected ? other_alias : self_alias, operator_separators[i],
-                                          reflected ? self_alias : other_alias));
-    }
-    return call_method(text(operators[i].alias_format).get(), id<"format">(), self_alias, other_alias);
+    bool reflected = i % 2 == 1;
+    return check(PyUnicode_FromFormat("%U%s%U", reflected ? other_alias : self_alias, operator_separators[i],
+                                      reflected ? self_alias : other_alias));
 }
 
 // The direct operator; an empty Ref when the case is not the common one.
@@ -105,8 +110,8 @@ Ref fast_operator(Op op, PyObject* self, PyObject* other) {
     Ref result = make_plain(apply(op, PyFloat_AS_DOUBLE(self), other_value));
     if (has_custom(mine) || has_custom(theirs)) {
         if (!theirs.own) other_own = sizeof_fmt(other);
-        PyObject* self_alias = mine.alias ? mine.alias : mine.own;
-        PyObject* other_alias = theirs.alias ? theirs.alias : theirs.own ? theirs.own : other_own.get();
+        PyObject* self_alias = (mine.alias ? mine.alias : mine.own).get();
+        PyObject* other_alias = (theirs.alias ? theirs.alias : theirs.own ? theirs.own : other_own).get();
         setattr(result.get(), id<"_alias">(), compose(op, self_alias, other_alias).get());
     }
     return result;
@@ -140,7 +145,8 @@ bool binds_constructor(PyTypeObject* type, PyObject* args, PyObject* kwargs, PyO
 bool fast_init(PyObject* self, PyObject* args, PyObject* kwargs) {
     PyObject* bound[] = {nullptr, Py_None};
     if (!binds_constructor(Py_TYPE(self), args, kwargs, bound)) return false;
-    init_has_alias_direct(self, sizeof_fmt(bound[0]).get(), bound[1]);
+    Ref value = Ref::borrow(bound[0]), alias = Ref::borrow(bound[1]);  // sizeof_fmt may run Python code
+    init_has_alias_direct(self, sizeof_fmt(value.get()).get(), alias.get());
     return true;
 }
 
@@ -172,7 +178,29 @@ Ref operator_impl(FunctionObject*, PyObject* const* args) {
 
 const FunctionDef new_def{"__new__", "cls, value, alias", new_alias_float};
 const FunctionDef init_def{"__init__", "self, value, alias", init_alias_float};
-const FunctionDef alias_op_def{"alias_op", "self, other, func, format_alias", alias_op};
+const FunctionDef alias_op_def{"alias_op", "self, other, func, format_alias", alias_op, R"doc(One arithmetic operation with alias composition.
+
+Parameters
+----------
+other : number
+    The other operand; made an ``AliasFloat`` first when it is not one.
+func : callable
+    The float operation, called with the other operand.
+format_alias : str
+    Pattern of the result's alias: ``{0}`` stands for this value's alias,
+    ``{1}`` for the other operand's.
+
+Returns
+-------
+AliasFloat
+    The result, with the alias filled from the pattern when either operand
+    has a custom alias.
+
+Examples
+--------
+>>> str(AliasFloat(230, alias="Un") * 2)
+'Un*2.00 [460.00]'
+)doc"};
 const FunctionDef operator_defs[] = {
     {"__add__", "self, other", operator_impl<Op::add>},  {"__radd__", "self, other", operator_impl<Op::radd>},
     {"__sub__", "self, other", operator_impl<Op::sub>},  {"__rsub__", "self, other", operator_impl<Op::rsub>},
@@ -187,9 +215,8 @@ Ref fast_str(PyObject* self) {
         !read_alias_state(self, &mine)) {
         return Ref();
     }
-    if (!has_custom(mine)) return Ref::borrow(mine.own);
-    Ref alias = format(mine.alias, Ref(text("")).get());
-    return check(PyUnicode_FromFormat("%U [%U]", alias.get(), mine.own));
+    if (!has_custom(mine)) return mine.own;
+    return check(PyUnicode_FromFormat("%U [%U]", mine.alias.get(), mine.own.get()));
 }
 
 namespace {

@@ -68,15 +68,29 @@ bool fast_init(PyObject* self, PyObject* args, PyObject* kwargs) {
     PyObject* const names[] = {id<"value">(), id<"alias">(), id<"child_original_str">()};
     PyObject* bound[] = {nullptr, Py_None, Py_False};
     if (!unpatched(Py_TYPE(self)) || !match_arguments(args, kwargs, names, 1, bound)) return false;
-    PyObject *value = bound[0], *alias = bound[1];
-    Ref own = truthy(bound[2]) ? child_texts(value) : state.py2 ? own_text(self, value, Py_False) : str(value);
-    init_has_alias_direct(self, own.get(), alias);
+    Ref value = Ref::borrow(bound[0]), alias = Ref::borrow(bound[1]);  // making the text may run Python code
+    Ref own = truthy(bound[2]) ? child_texts(value.get())
+              : state.py2      ? own_text(self, value.get(), Py_False)
+                               : str(value.get());
+    init_has_alias_direct(self, own.get(), alias.get());
     return true;
 }
 
 const FunctionDef new_def{"__new__", "cls, value, **kwargs", new_alias_tuple};
 const FunctionDef init_def{"__init__", "self, value, alias, child_original_str", init_alias_tuple};
-const FunctionDef child_str_def{"create_original_child_str", "self, input_tuple", create_original_child_str};
+const FunctionDef child_str_def{"create_original_child_str", "self, input_tuple", create_original_child_str,
+                                R"doc(The items' own texts, joined by ", " inside parentheses.
+
+Parameters
+----------
+input_tuple : tuple
+    The items; an item without ``_str_representation`` gives its ``str``.
+
+Returns
+-------
+str
+    For example "(1ms, 2ms)" for two time spans.
+)doc"};
 
 }  // namespace
 

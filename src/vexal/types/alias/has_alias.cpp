@@ -50,7 +50,14 @@ const FunctionDef get_alias_def{"alias", "self", get_alias};
 const FunctionDef set_alias_def{"alias", "self, value", set_alias};
 const FunctionDef str_representation_def{"_str_representation", "self", str_representation,
                                          "Typically should be object original __str__ or __repr__"};
-const FunctionDef has_custom_alias_def{"has_custom_alias", "self", has_custom_alias};
+const FunctionDef has_custom_alias_def{"has_custom_alias", "self", has_custom_alias, R"doc(Whether the value has a custom alias.
+
+Returns
+-------
+bool
+    True when ``alias`` differs (by ``!=``) from the value's own text; an
+    alias equal to the own text counts as none.
+)doc"};
 const FunctionDef str_def{"__str__", "self", to_str};
 const FunctionDef repr_def{"__repr__", "self", to_repr};
 
@@ -80,7 +87,9 @@ void register_has_alias(PyObject* module) {
                        "in square brackets.")
                   .attr("logger", logger.get())
                   .method(init_def)
-                  .property("alias", get_alias_def, &set_alias_def)
+                  .property("alias", get_alias_def, &set_alias_def,
+                            "The custom alias, or the value's own text when it has none. Setting it stores any "
+                            "object unchanged.")
                   .method(str_representation_def)
                   .method(has_custom_alias_def)
                   .method(str_def)

@@ -43,7 +43,26 @@ Ref sizeof_fmt_generic(PyObject* num) {
 
 Ref sizeof_fmt_impl(FunctionObject*, PyObject* const* args) { return sizeof_fmt(args[0]); }
 
-const FunctionDef sizeof_fmt_def{"sizeof_fmt", "num", sizeof_fmt_impl};
+const FunctionDef sizeof_fmt_def{"sizeof_fmt", "num", sizeof_fmt_impl, R"doc(Number in engineering notation.
+
+Parameters
+----------
+num : number
+    Any real number (int, float, numpy scalar).
+
+Returns
+-------
+str
+    The magnitude with two decimals and a prefix (k, M; m, u), sign in
+    front: "1.50k" for 1500, "-2.00m" for -0.002, "0.00" for 0.
+
+Examples
+--------
+>>> sizeof_fmt(230)
+'230.00'
+>>> sizeof_fmt(1500)
+'1.50k'
+)doc"};
 
 // std::to_chars(num, fixed, 2) for magnitudes below a million, computed from
 // num * 100: that product is within 2^-53 (relative) of the exact one, so

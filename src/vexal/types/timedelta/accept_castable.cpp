@@ -42,12 +42,7 @@ Ref new_func(FunctionObject* fn, PyObject* const* args) {
         compose_alias(self, other.get(), result.get(), format_alias);
     } catch (const PyError&) {
         if (!PyErr_ExceptionMatches(PyExc_AttributeError)) throw;
-        PyObject *type, *value, *traceback;
-        PyErr_Fetch(&type, &value, &traceback);
-        PyErr_NormalizeException(&type, &value, &traceback);
-        Ref error = Ref::steal(value);
-        Py_XDECREF(type);
-        Py_XDECREF(traceback);
+        Ref error = fetch_error();
         Ref message = call_method(text("Trying to attribute alias to non-alias type {}").get(), id<"format">(),
                                   error.get());
         const char* utf8 = PyUnicode_AsUTF8(message.get());

@@ -2,23 +2,45 @@
 // deprecated to_timedelta.
 #include "timedelta.hpp"
 
+#include <iterator>
+
 namespace vexal::timedelta {
 namespace {
 
 constexpr const char* castable_operators[] = {"__add__", "__radd__", "__sub__", "__rsub__"};
 constexpr const char* slice_kinds[] = {"ix", "loc", "getitem"};
 
+// What the class itself holds under name (not its bases), or empty.
+Ref own_attribute(PyObject* cls, PyObject* name) {
+    Ref dict = getattr(cls, id<"__dict__">());
+    PyObject* value = PyObject_GetItem(dict.get(), name);
+    if (value) return Ref::steal(value);
+    if (!PyErr_ExceptionMatches(PyExc_KeyError)) raise();
+    PyErr_Clear();
+    return Ref();
+}
+
+// Sets cls.name = value unless it holds that object already, so that a
+// repeated patch leaves the class untouched.
+void install(PyObject* cls, PyObject* name, PyObject* value) {
+    if (own_attribute(cls, name).get() != value) setattr(cls, name, value);
+}
+
+// Idempotent: an operator already wrapped by an earlier call is not wrapped again.
 Ref patch_pandas(FunctionObject*, PyObject* const*) {
     PyObject* pandas_timedelta = state.pandas_timedelta;
     Ref td_repr_fn = getattr(state.module, id<"new_td_repr">());
-    setattr(pandas_timedelta, id<"__repr__">(), td_repr_fn.get());
-    setattr(pandas_timedelta, id<"__str__">(), td_repr_fn.get());
-    for (const char* name : castable_operators) {
-        Ref op_name = text(name);
+    install(pandas_timedelta, id<"__repr__">(), td_repr_fn.get());
+    install(pandas_timedelta, id<"__str__">(), td_repr_fn.get());
+    for (size_t i = 0; i < std::size(castable_operators); ++i) {
+        Ref op_name = text(castable_operators[i]);
+        PyObject*& installed = state.castable_operators[i];
+        if (installed && own_attribute(pandas_timedelta, op_name.get()).get() == installed) continue;
         Ref wrapped = make_castable(getattr(pandas_timedelta, op_name.get()).get(), Py_None);
         setattr(pandas_timedelta, op_name.get(), wrapped.get());
+        Py_XSETREF(installed, wrapped.release());
     }
-    setattr(state.timedelta_index, id<"_maybe_cast_slice_bound">(),
+    install(state.timedelta_index, id<"_maybe_cast_slice_bound">(),
             getattr(state.module, id<"_maybe_cast_slice_bound">()).get());
     return none();
 }

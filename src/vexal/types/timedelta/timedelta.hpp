@@ -25,6 +25,7 @@ struct State {
     PyObject* coerce_scalar = nullptr;  // pandas' string-to-Timedelta conversion
     PyObject* to_timedelta = nullptr;   // pandas.to_timedelta
     PyObject* timedelta_index = nullptr;
+    PyObject* castable_operators[4] = {};  // the wrappers patch_pandas installed last
     std::int64_t max_ns = 0;
     std::int64_t min_ns = 0;
     bool optimized = false;  // python -O: asserts are skipped

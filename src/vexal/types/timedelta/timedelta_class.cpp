@@ -50,10 +50,10 @@ Ref new_timedelta(FunctionObject*, PyObject* const* args) {
 
 Ref init_timedelta(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *keywords = args[2];
-    PyObject* alias = PyDict_GetItemWithError(keywords, id<"alias">());
+    Ref alias = Ref::borrow(PyDict_GetItemWithError(keywords, id<"alias">()));
     if (!alias && PyErr_Occurred()) raise();
     Ref own_text = call(getattr(state.pandas_timedelta, id<"__str__">()).get(), self);
-    call(getattr(state.has_alias, id<"__init__">()).get(), self, own_text.get(), alias ? alias : Py_None);
+    call(getattr(state.has_alias, id<"__init__">()).get(), self, own_text.get(), alias ? alias.get() : Py_None);
     return none();
 }
 
@@ -84,6 +84,38 @@ const FunctionDef init_def{"__init__", "self, *args, **kwargs", init_timedelta};
 const FunctionDef reduce_ex_def{"__reduce_ex__", "self, protocol", reduce_ex};
 const FunctionDef setstate_def{"__setstate__", "self, state", setstate};
 
+// pandas.Timedelta's signature with the keyword-only `alias` added, shown
+// by inspect.signature and editors instead of the (*args, **kwargs) of
+// __new__; nothing when pandas' signature cannot be read.
+void set_signature(PyObject* cls) {
+    Ref inspect = import("inspect");
+    Ref pandas_signature;
+    try {
+        pandas_signature = call_method(inspect.get(), id<"signature">(), state.pandas_timedelta);
+    } catch (const PyError&) {
+        if (!PyErr_ExceptionMatches(PyExc_ValueError) && !PyErr_ExceptionMatches(PyExc_TypeError)) throw;
+        PyErr_Clear();
+        return;
+    }
+    Ref parameter = getattr(inspect.get(), id<"Parameter">());
+    Ref values = call_method(getattr(pandas_signature.get(), id<"parameters">()).get(), id<"values">());
+    Ref parameters = check(PySequence_List(values.get()));
+    Ref var_keyword = getattr(parameter.get(), id<"VAR_KEYWORD">());
+    Py_ssize_t position = PyList_GET_SIZE(parameters.get());
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(parameters.get()); ++i) {
+        Ref kind = getattr(PyList_GET_ITEM(parameters.get(), i), id<"kind">());
+        if (truthy(compare(kind.get(), var_keyword.get(), Py_EQ).get())) position = i;
+    }
+    static PyObject* default_keyword = check(Py_BuildValue("(s)", "default")).release();
+    Ref alias = call_kw(parameter.get(), {id<"alias">(), getattr(parameter.get(), id<"KEYWORD_ONLY">()).get(), Py_None},
+                        default_keyword);
+    check_status(PyList_Insert(parameters.get(), position, alias.get()));
+    static PyObject* parameters_keyword = check(Py_BuildValue("(s)", "parameters")).release();
+    Ref signature = call_kw(getattr(pandas_signature.get(), id<"replace">()).get(), {parameters.get()},
+                            parameters_keyword);
+    setattr(cls, id<"__signature__">(), signature.get());
+}
+
 }  // namespace
 
 void register_timedelta_class(PyObject* module) {
@@ -109,6 +141,7 @@ void register_timedelta_class(PyObject* module) {
         builder.attr(op.name, wrapped.get());
     }
     Ref cls = builder.build();
+    set_signature(cls.get());
     state.timedelta = Py_NewRef(cls.get());
     state.timedelta_guard.watch(cls.get(), {"__eq__", "__lt__", "__abs__", "components", "value"});
     check_status(PyModule_AddObjectRef(module, "Timedelta", cls.get()));

@@ -1,0 +1,3 @@
+last_raise_exceptions: bool | None
+
+def raise_exceptions(flag: bool) -> None: ...

@@ -1,0 +1,6 @@
+class SchematicEditorModel:
+    last_raise_exceptions: bool | None
+    def __init__(self) -> None: ...
+    def raise_exceptions(self, flag: bool) -> None: ...
+
+model: SchematicEditorModel

@@ -1,0 +1,46 @@
+// vexal.pytest_vexal.decorators: decorators that turn API calls into report
+// steps and attach plots of analysis results to the report.
+#include "decorators.hpp"
+#include "vexal_rt/module.hpp"
+
+namespace vexal::decorators {
+
+State state;
+
+void add_wrapt_decorator(PyObject* module, const FunctionDef& wrapper) {
+    Ref function = make_function(wrapper, {.module = module});
+    Ref decorator = call_method(module_global(id<"wrapt">()).get(), id<"decorator">(), function.get());
+    check_status(PyModule_AddObjectRef(module, wrapper.name, decorator.get()));
+}
+
+namespace {
+
+void add(PyObject* module, const char* name, Ref value) {
+    check_status(PyModule_AddObjectRef(module, name, value.get()));
+}
+
+void exec_decorators(PyObject* module) {
+    state.module = module;
+    state.globals = PyModule_GetDict(module);
+    call(import_attr("future.standard_library", id<"install_aliases">()).get());
+    for (const char* name : {"builtins", "io", "inspect", "logging", "wrapt"}) add(module, name, import(name));
+    add(module, "plotutils", import("vexal.utils.plotting"));
+    add(module, "empty_step", import_attr("vexal.allure_commons", id<"empty_step">()));
+    add(module, "step", import_attr("vexal.allure_step", id<"step">()));
+    add(module, "allure", import("allure"));
+    Ref name = getattr(module, id<"__name__">());
+    add(module, "logger", call_method(module_global(id<"logging">()).get(), id<"getLogger">(), name.get()));
+    register_decorate_module(module);
+    register_attach(module);
+    register_steps(module);
+}
+
+}  // namespace
+}  // namespace vexal::decorators
+
+PyMODINIT_FUNC PyInit_decorators() {
+    return vexal_rt::define_module<vexal::decorators::exec_decorators>(
+        "vexal.pytest_vexal.decorators",
+        "Report decorators: API calls as Allure steps with their aliased results, and analysis results\n"
+        "attached to the report as PNG plots (drawn with vexal.utils.plotting).");
+}

@@ -1,0 +1,6 @@
+from typing import Any, Callable, Iterable
+
+PY2: bool
+
+def generic_op(self: Any, other: Any, op: Callable[[Any], Any], format_alias: str = "{0}+{1}") -> Any: ...
+def recursive_map(values: Iterable[Any], func: Callable[[Any], Any]) -> list[Any]: ...

@@ -1,0 +1,1 @@
+"""The hostile-input fuzzer: python -m tests.fuzz --help."""

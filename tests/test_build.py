@@ -1,0 +1,67 @@
+"""The built package as installed: what its modules export and where it can live."""
+
+import importlib.util
+import os
+import pathlib
+import shutil
+import struct
+import subprocess
+import sys
+
+import pytest
+
+import vexal
+
+PACKAGE_DIR = pathlib.Path(vexal.__file__).parent
+MODULE_FILES = sorted(PACKAGE_DIR.rglob("*.so"))
+
+
+def dynamic_exports(path):
+    """Names of the defined global, weak and GNU-unique symbols in an ELF64 file's dynamic table."""
+    data = path.read_bytes()
+    assert data[:6] == b"\x7fELF\x02\x01", f"{path.name}: not a little-endian ELF64 file"
+    shoff, = struct.unpack_from("<Q", data, 0x28)
+    shentsize, shnum = struct.unpack_from("<HH", data, 0x3A)
+    sections = [struct.unpack_from("<IIQQQQIIQQ", data, shoff + i * shentsize) for i in range(shnum)]
+    dynsym = next(s for s in sections if s[1] == 11)  # SHT_DYNSYM
+    strtab_offset = sections[dynsym[6]][4]
+    names = set()
+    for offset in range(dynsym[4], dynsym[4] + dynsym[5], 24):
+        name, info, _, shndx = struct.unpack_from("<IBBH", data, offset)
+        if shndx != 0 and info >> 4 != 0:  # defined, not local
+            names.add(data[strtab_offset + name:data.index(b"\0", strtab_offset + name)].decode())
+    return names
+
+
+def test_every_module_exports_only_its_init_function():
+    assert len(MODULE_FILES) >= 8
+    exports = {path.name: dynamic_exports(path) for path in MODULE_FILES}
+    assert exports == {path.name: {"PyInit_" + path.name.split(".")[0]} for path in MODULE_FILES}
+
+
+def run_under(root, code):
+    env = {**os.environ, "PYTHONPATH": str(root)}
+    return subprocess.run([sys.executable, "-c", code], env=env, capture_output=True)
+
+
+def test_every_module_imports_from_a_directory_whose_name_is_not_utf8(tmp_path):
+    root = tmp_path / os.fsdecode(b"grid-\xff-tests")
+    shutil.copytree(PACKAGE_DIR, root / "vexal")
+    # CPython 3.12 and 3.13 load no extension module at all from such a path.
+    shutil.copy(importlib.util.find_spec("_csv").origin, root)
+    if b"UnicodeEncodeError" in run_under(root, "import _csv").stderr:
+        pytest.skip(f"CPython {sys.version.split()[0]} loads no extension module from a path that is not UTF-8")
+    names = sorted(
+        ".".join(("vexal",) + path.relative_to(PACKAGE_DIR).with_suffix("").parts).split(".cpython")[0]
+        for path in MODULE_FILES + sorted(PACKAGE_DIR.rglob("*.py"))
+    )
+    child = run_under(root, f"""
+import importlib, os
+for name in {names!r}:
+    module = importlib.import_module(name.removesuffix(".__init__"))
+    assert os.fsencode(module.__file__).startswith({bytes(root)!r}), module.__file__
+from vexal.test.ranges import around
+assert os.fsencode(around.__code__.co_filename).startswith({bytes(root)!r})
+assert str(around(1.0)).startswith("1.0")
+""")
+    assert child.returncode == 0, f"exit {child.returncode}: {child.stderr.decode(errors='replace')}"
