@@ -441,6 +441,10 @@ ROWS = [
     ("sym-float-boom", lambda: tf.inv_symmetrical_components(FloatBoom(), 1, 2), TypeError),
     ("sym-np-scalars", lambda: tf.inv_symmetrical_components(np.float64(1), 2, 3), ok(list)),
     ("sym-no-arg", lambda: tf.symmetrical_components(), TypeError),
+    # numpy wraps an element's error over object arrays in SystemErrors; the element's own is raised
+    ("sym-timedeltas", lambda: tf.inv_symmetrical_components(-INF, PTD("1s"), object()), TypeError),
+    ("ph-getnewargs-str", lambda: Phasor.__getnewargs__("abc"), ValueError),
+    ("p3-getnewargs-int", lambda: Phasors3ph.__getnewargs__(5), TypeError),
     ("comp-none", lambda: tf.complete_symmetrical_components(None, 1, 2), TypeError),
     ("comp-str", lambda: tf.complete_symmetrical_components("x", 1, 2), TypeError),
     ("comp-nan", lambda: tf.complete_symmetrical_components(NAN, 1j, Phasor(INF)), ok(tuple)),

@@ -188,7 +188,9 @@ Ref str_representation(FunctionObject*, PyObject* const* args) {
 // Copies and pickles are made from the value (the constructor's number);
 // the alias state follows in the instance dictionary.
 Ref getnewargs(FunctionObject*, PyObject* const* args) {
-    Ref value = check(PyComplex_FromCComplex(reinterpret_cast<PyComplexObject*>(args[0])->cval));
+    PyObject* self = args[0];
+    Ref value = PyComplex_Check(self) ? check(PyComplex_FromCComplex(reinterpret_cast<PyComplexObject*>(self)->cval))
+                                      : call(reinterpret_cast<PyObject*>(&PyComplex_Type), self);
     return check(PyTuple_Pack(1, value.get()));
 }
 

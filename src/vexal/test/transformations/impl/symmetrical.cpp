@@ -7,6 +7,7 @@
 // to within 2 ulp of the largest term, while the module's np and
 // recursive_map are the ones it imported.
 #include "impl.hpp"
+#include "vexal_rt/boundary.hpp"
 
 #include <cmath>
 
@@ -123,6 +124,25 @@ bool read_matrix_now(PyObject* matrix, cplx (&out)[3][3]) {
     return true;
 }
 
+// dot(matrix, values). Over values of object type numpy reports an
+// element's exception as a SystemError caused by it; the element's own
+// exception is raised instead.
+Ref numpy_dot(PyObject* dot, PyObject* matrix, PyObject* values) {
+    PyObject* result = PyObject_CallFunctionObjArgs(dot, matrix, values, nullptr);
+    if (result) return Ref::steal(result);
+    if (!PyErr_ExceptionMatches(PyExc_SystemError)) raise();
+    Ref error = fetch_error();
+    // Each nested call that saw the exception adds a SystemError around it.
+    for (int depth = 0; depth < 16 && PyErr_GivenExceptionMatches(error.get(), PyExc_SystemError); ++depth) {
+        Ref cause = Ref::steal(PyException_GetCause(error.get()));
+        if (!cause) cause = Ref::steal(PyException_GetContext(error.get()));
+        if (!cause) break;
+        error = std::move(cause);
+    }
+    restore_error(error);
+    raise();
+}
+
 // np.dot(<matrix global>, np.array([x, y, z])) mapped to the type of x.
 Ref transform(PyObject* matrix_name, PyObject* const* args) {
     Ref matrix = global(state.globals, matrix_name);
@@ -143,8 +163,7 @@ Ref transform(PyObject* matrix_name, PyObject* const* args) {
     Ref values = check(PyList_New(3));
     for (Py_ssize_t i = 0; i < 3; ++i) PyList_SET_ITEM(values.get(), i, Py_NewRef(args[i]));
     Ref array = call(getattr(np.get(), id<"array">()).get(), values.get());
-    Ref result = call(getattr(np.get(), id<"dot">()).get(), matrix.get(), array.get());
-    return map_to_type(result.get(), args[0]);
+    return map_to_type(numpy_dot(getattr(np.get(), id<"dot">()).get(), matrix.get(), array.get()).get(), args[0]);
 }
 
 Ref symmetrical_components(FunctionObject*, PyObject* const* args) {
