@@ -36,7 +36,7 @@ def test_module_contents_in_import_order():
     assert phasors._super is builtins.super and phasors.aliasmod is aliasmod and phasors.generic_op is generic_op
     assert phasors.transformations is transformations
     assert Phasor.__mro__[1:3] == (aliasmod.HasAlias, complex) and Phasors3ph.__bases__ == (AliasTuple,)
-    assert "mag/angle" not in Phasor.__doc__ and "magnitude" in Phasor.__doc__ and Phasors3ph.__doc__
+    assert "magnitude" in Phasor.__doc__ and "symmetrical components" in Phasors3ph.__doc__
     assert Phasor.mag.__doc__ == " Phasor magnitude " and Phasor.angle.__doc__ == " Phasor angle, in degrees "
 
 

@@ -571,7 +571,8 @@ def test_float_texts_match_the_interpreters():
 
 # --- modules --------------------------------------------------------------------------------
 
-@pytest.mark.parametrize("name", ["vexal.types.alias", "vexal.types.timedelta", "vexal.test.ranges"])
+@pytest.mark.parametrize("name", ["vexal.types.alias", "vexal.types.timedelta", "vexal.test.ranges",
+                                  "vexal.types.phasors", "vexal.test.transformations.impl"])
 def test_module_initialises_once_per_process(name):
     result = run_python(
         f"""
@@ -612,3 +613,29 @@ def test_module_refuses_a_subinterpreter():
     )
     assert "ImportError" in result.stdout
     assert "module vexal.types.alias does not support loading in subinterpreters" in result.stdout
+
+
+# --- strided buffers and the GIL ------------------------------------------------------------
+
+def test_strided_buffers_are_read_where_they_lie():
+    import array
+
+    import numpy as np
+
+    block = np.arange(12.0).reshape(4, 3)
+    assert _selftest.strided_elements(block[:, 1], "float64") == [1.0, 4.0, 7.0, 10.0]
+    assert _selftest.strided_elements(block[::-2, 2], "float64") == [11.0, 5.0]
+    assert _selftest.strided_elements(memoryview(array.array("d", [1.5, 2.5]))[::-1], "float64") == [2.5, 1.5]
+    assert _selftest.strided_elements(np.array([3, -4], dtype=np.int64)[::-1], "int64") == [-4, 3]
+    assert _selftest.strided_elements(np.array([1j, 2 + 1j])[::-1], "complex128") == [2 + 1j, 1j]
+    for obj, kind in [(block, "float64"), (block[:, 0].astype(np.float32), "float64"), (np.arange(3), "float64"),
+                      (np.arange(3.0).astype(">f8"), "float64"), (np.array(["x"], dtype=object), "float64"),
+                      ([1.0], "float64"), (np.ones(2), "complex128"), (b"12345678", "int64")]:
+        assert _selftest.strided_elements(obj, kind) is None
+    readonly = np.ones(3)
+    readonly.flags.writeable = False
+    with pytest.raises(TypeError):
+        _selftest.double_in_place(readonly)
+    column = block[:, 0]
+    assert _selftest.double_in_place(column) is True
+    assert block[:, 0].tolist() == [0.0, 6.0, 12.0, 18.0] and block[:, 1].tolist() == [1.0, 4.0, 7.0, 10.0]

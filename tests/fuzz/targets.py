@@ -70,6 +70,18 @@ def _stepline_seeds(m, h):
     return [m.IndentationFilter(), m.IndentationFilter(h()), _record(), m.testlogger]
 
 
+def _phasors_seeds(m, h):
+    return [m.Phasor(1 + 2j, alias="Va"), m.Phasor(mag=230, angle=-120), m.Phasor(1j, alias=h()),
+            m.Phasors3ph(m.Phasor(1, alias="x"), 2j, -1, alias="set"), m.Phasors3ph(1, 1j, -1, alias=h())]
+
+
+def _transformations_seeds(m, h):
+    import numpy as np
+    import pandas as pd
+    frame = pd.DataFrame(np.arange(12.0).reshape(4, 3), columns=["a", "b", "c"])
+    return [frame, pd.Series(np.linspace(0, 1, 4)), frame.astype(object).assign(a=[h()] * 4), 1 + 2j]
+
+
 MODULES = {
     "vexal.types.alias": Entry(_alias_seeds),
     "vexal.types.timedelta": Entry(_timedelta_seeds),
@@ -82,5 +94,7 @@ MODULES = {
         _benchcast_seeds,
         skip=frozenset({"CommonMsgPublisher", "MinimalMsgPublisher", "MyPublisher", "_setup_zmq", "_sync_to_proxy"})),
     # raise_without_gil aborts the process on purpose: it checks the GIL rule.
+    "vexal.types.phasors": Entry(_phasors_seeds),
+    "vexal.test.transformations.impl": Entry(_transformations_seeds),
     "vexal._selftest": Entry(lambda m, h: [h()], skip=frozenset({"raise_without_gil"})),
 }

@@ -1,6 +1,8 @@
 // Phasor: a complex number made from magnitude and angle in degrees, that
 // prints as magnitude and angle and carries an alias.
 #include "phasor_text.hpp"
+#include "vexal_rt/float_text.hpp"
+#include "vexal_rt/init_slot.hpp"
 
 #include <cmath>
 
@@ -101,10 +103,62 @@ Ref new_phasor(FunctionObject*, PyObject* const* args) {
     return new_complex(cls, value_from_polar_general(mag, angle).get());
 }
 
+// repr() of a finite float without the ".0" the float repr adds to whole
+// numbers: how complex's text writes each part.
+Ref part_text(double value) {
+    Ref full = float_repr(value);
+    Py_ssize_t n = PyUnicode_GET_LENGTH(full.get());
+    if (n > 2 && PyUnicode_READ_CHAR(full.get(), n - 2) == '.' && PyUnicode_READ_CHAR(full.get(), n - 1) == '0') {
+        return check(PyUnicode_Substring(full.get(), 0, n - 2));
+    }
+    return full;
+}
+
+}  // namespace
+
+Ref complex_text(Py_complex value) {
+    if (!std::isfinite(value.real) || !std::isfinite(value.imag)) {
+        return str(Ref(check(PyComplex_FromCComplex(value))).get());
+    }
+    Ref imaginary = part_text(value.imag);
+    if (value.real == 0 && !std::signbit(value.real)) return concat({imaginary.get(), id<"j">()});
+    bool negative = PyUnicode_READ_CHAR(imaginary.get(), 0) == '-';
+    return concat({id<"(">(), part_text(value.real).get(), negative ? id<"">() : id<"+">(), imaginary.get(),
+                   id<"j)">()});
+}
+
+namespace {
+
+bool init_fast_path_holds() {
+    if (!state.phasor_guard.intact() || !state.has_alias_guard.intact() ||
+        !global(state.globals, id<"aliasmod">()).is(state.alias_module)) {
+        return false;
+    }
+    PyObject* has_alias = PyDict_GetItemWithError(PyModule_GetDict(state.alias_module), id<"HasAlias">());
+    if (!has_alias && PyErr_Occurred()) raise();
+    return has_alias == state.has_alias;
+}
+
+// The class call Phasor(...) on the exact, unpatched class: __init__'s
+// effect (the own text, and the alias through HasAlias's setter, which
+// stores it as _alias) without the lookups.
+bool fast_init(PyObject* self, PyObject* args, PyObject* kwargs) {
+    PyObject* const names[] = {id<"number">(), id<"mag">(), id<"angle">(), id<"alias">()};
+    PyObject* bound[] = {Py_None, Py_None, Py_None, Py_None};
+    if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.phasor) || !init_fast_path_holds() ||
+        !match_arguments(args, kwargs, names, 0, bound)) {
+        return false;
+    }
+    Ref own = complex_text(reinterpret_cast<PyComplexObject*>(self)->cval);
+    setattr(self, id<"original_str_repr">(), own.get());
+    if (bound[3] != Py_None) setattr(self, id<"_alias">(), bound[3]);
+    return true;
+}
+
 Ref init_phasor(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *alias = args[4];
     Ref plain = call(reinterpret_cast<PyObject*>(&PyComplex_Type), self);
-    Ref own = str(plain.get());
+    Ref own = complex_text(reinterpret_cast<PyComplexObject*>(plain.get())->cval);
     Ref has_alias = getattr(global(state.globals, id<"aliasmod">()).get(), id<"HasAlias">());
     call(getattr(has_alias.get(), id<"__init__">()).get(), self, own.get(), alias);
     return none();
@@ -134,7 +188,9 @@ Ref str_representation(FunctionObject*, PyObject* const* args) {
 // Copies and pickles are made from the value (the constructor's number);
 // the alias state follows in the instance dictionary.
 Ref getnewargs(FunctionObject*, PyObject* const* args) {
-    Ref value = check(PyComplex_FromCComplex(reinterpret_cast<PyComplexObject*>(args[0])->cval));
+    PyObject* self = args[0];
+    Ref value = PyComplex_Check(self) ? check(PyComplex_FromCComplex(reinterpret_cast<PyComplexObject*>(self)->cval))
+                                      : call(reinterpret_cast<PyObject*>(&PyComplex_Type), self);
     return check(PyTuple_Pack(1, value.get()));
 }
 
@@ -210,7 +266,10 @@ void register_phasor(PyObject* module) {
     add_phasor_operators(builder);
     builder.method(getnewargs_def);
     Ref cls = builder.build();
+    install_init_slot<fast_init>(cls.get());
     state.phasor = Py_NewRef(cls.get());
+    state.has_alias = getattr(state.alias_module, id<"HasAlias">()).release();
+    state.has_alias_guard.watch(state.has_alias, {"__init__", "alias"});
     state.phasor_guard.watch(cls.get(), {"__new__", "__init__", "has_custom_alias", "alias", "_alias",
                                          "_str_representation", "original_str_repr", "mag", "angle",
                                          "__setattr__", "__dict__", "__complex__"});

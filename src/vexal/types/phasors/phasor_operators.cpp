@@ -70,7 +70,7 @@ bool has_custom(PyObject* phasor, const AliasState& s) {
 Ref make_phasor(PyObject* value) {
     Ref args = check(PyTuple_Pack(1, value));
     Ref result = check(PyComplex_Type.tp_new(reinterpret_cast<PyTypeObject*>(state.phasor), args.get(), nullptr));
-    setattr(result.get(), id<"original_str_repr">(), str(value).get());
+    setattr(result.get(), id<"original_str_repr">(), complex_text(reinterpret_cast<PyComplexObject*>(value)->cval).get());
     return result;
 }
 

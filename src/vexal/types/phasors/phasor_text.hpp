@@ -20,6 +20,9 @@ struct AliasState {
 };
 bool read_alias_state(PyObject* phasor, AliasState* out);
 
+// str() of a plain complex value.
+Ref complex_text(Py_complex value);
+
 void add_phasor_operators(ClassBuilder& builder);
 
 }  // namespace vexal::phasors

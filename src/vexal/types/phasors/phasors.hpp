@@ -22,7 +22,9 @@ struct State {
     PyObject* host_generic_op = nullptr;
     PyObject* phasor = nullptr;
     PyObject* phasors3ph = nullptr;
-    TypeGuard phasor_guard;  // Phasor's alias protocol and constructor unchanged
+    PyObject* has_alias = nullptr;  // aliasmod.HasAlias as imported
+    TypeGuard phasor_guard;     // Phasor's alias protocol and constructor unchanged
+    TypeGuard has_alias_guard;  // HasAlias.__init__ and its alias property unchanged
 };
 extern State state;
 

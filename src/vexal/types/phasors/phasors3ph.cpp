@@ -109,9 +109,9 @@ Ref init_phasors3ph(FunctionObject*, PyObject* const* args) {
 // Copies and pickles are made from the three phasors; the sequence
 // components and aliases follow in the instance dictionary.
 Ref getnewargs(FunctionObject*, PyObject* const* args) {
-    PyObject* self = args[0];
-    if (PyTuple_GET_SIZE(self) != 3) raise(PyExc_TypeError, "a Phasors3ph holds three phasors");
-    return check(PyTuple_Pack(3, PyTuple_GET_ITEM(self, 0), PyTuple_GET_ITEM(self, 1), PyTuple_GET_ITEM(self, 2)));
+    Ref items[3];
+    for (Py_ssize_t i = 0; i < 3; ++i) items[i] = check(PySequence_GetItem(args[0], i));
+    return check(PyTuple_Pack(3, items[0].get(), items[1].get(), items[2].get()));
 }
 
 const char* const phasors3ph_doc = R"(Set of three phasors of a three-phase quantity.

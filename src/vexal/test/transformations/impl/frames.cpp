@@ -216,13 +216,121 @@ Ref dq0_to_abc(FunctionObject*, PyObject* const* args) {
     return compute(job, signals, abc_names);
 }
 
+const char* const clarke_doc = R"(Clarke transformation: abc to alpha-beta-gamma.
+
+Parameters
+----------
+signals : pandas.DataFrame
+    Three columns, the phases a, b and c (taken by position), one row per sample.
+method : str, optional
+    "Amplitude invariant" (default), "Power invariant" or "Uniform", in any case.
+alignment : str, optional
+    "alpha" (default: the alpha axis lies on phase a) or "beta".
+
+Returns
+-------
+pandas.DataFrame
+    Columns "alpha", "beta", "gamma" on the index of ``signals``.
+)";
+
+const char* const inverse_clarke_doc = R"(Inverse Clarke transformation: alpha-beta-gamma to abc.
+
+Parameters
+----------
+signals : pandas.DataFrame
+    Three columns, alpha, beta and gamma (taken by position).
+method : str, optional
+    "Amplitude invariant" (default), "Power invariant" or "Uniform", in any case.
+alignment : str, optional
+    "alpha" (default) or "beta".
+
+Returns
+-------
+pandas.DataFrame
+    Columns "a", "b", "c" on the index of ``signals``.
+)";
+
+const char* const park_doc = R"(Park transformation: alpha-beta-gamma to dq0.
+
+Parameters
+----------
+signals : pandas.DataFrame
+    Three columns, alpha, beta and gamma (taken by position).
+theta : pandas.Series
+    Electrical angle in radians, one per sample.
+alignment : str, optional
+    "d" (default: the d axis lies on alpha at theta 0) or "q".
+
+Returns
+-------
+pandas.DataFrame
+    Columns "d", "q", "zero" on the index of ``signals``; "zero" is gamma.
+)";
+
+const char* const inverse_park_doc = R"(Inverse Park transformation: dq0 to alpha-beta-gamma.
+
+Parameters
+----------
+signals : pandas.DataFrame
+    Three columns, d, q and zero (taken by position).
+theta : pandas.Series
+    Electrical angle in radians, one per sample.
+alignment : str, optional
+    "d" (default) or "q".
+
+Returns
+-------
+pandas.DataFrame
+    Columns "alpha", "beta", "gamma" on the index of ``signals``; "gamma" is zero.
+)";
+
+const char* const abc_to_dq0_doc = R"(abc to dq0: the Clarke transformation followed by the Park transformation.
+
+Parameters
+----------
+signals : pandas.DataFrame
+    Three columns, the phases a, b and c (taken by position).
+theta : pandas.Series
+    Electrical angle in radians, one per sample.
+method : str, optional
+    Scaling of the Clarke step: "Amplitude invariant" (default), "Power
+    invariant" or "Uniform", in any case.
+alignment : str, optional
+    "d" (default) or "q".
+
+Returns
+-------
+pandas.DataFrame
+    Columns "d", "q", "zero" on the index of ``signals``.
+)";
+
+const char* const dq0_to_abc_doc = R"(dq0 to abc: the inverse Park transformation followed by the inverse Clarke transformation.
+
+Parameters
+----------
+signals : pandas.DataFrame
+    Three columns, d, q and zero (taken by position).
+theta : pandas.Series
+    Electrical angle in radians, one per sample.
+method : str, optional
+    Scaling of the Clarke step: "Amplitude invariant" (default), "Power
+    invariant" or "Uniform", in any case.
+alignment : str, optional
+    "d" (default) or "q".
+
+Returns
+-------
+pandas.DataFrame
+    Columns "a", "b", "c" on the index of ``signals``.
+)";
+
 const FunctionDef defs[] = {
-    {"abc_to_alphabetagamma", "signals, method, alignment", abc_to_alphabetagamma},
-    {"alphabetagamma_to_abc", "signals, method, alignment", alphabetagamma_to_abc},
-    {"alphabetagamma_to_dq0", "signals, theta, alignment", alphabetagamma_to_dq0},
-    {"dq0_to_alphabetagamma", "signals, theta, alignment", dq0_to_alphabetagamma},
-    {"abc_to_dq0", "signals, theta, method, alignment", abc_to_dq0},
-    {"dq0_to_abc", "signals, theta, method, alignment", dq0_to_abc},
+    {"abc_to_alphabetagamma", "signals, method, alignment", abc_to_alphabetagamma, clarke_doc},
+    {"alphabetagamma_to_abc", "signals, method, alignment", alphabetagamma_to_abc, inverse_clarke_doc},
+    {"alphabetagamma_to_dq0", "signals, theta, alignment", alphabetagamma_to_dq0, park_doc},
+    {"dq0_to_alphabetagamma", "signals, theta, alignment", dq0_to_alphabetagamma, inverse_park_doc},
+    {"abc_to_dq0", "signals, theta, method, alignment", abc_to_dq0, abc_to_dq0_doc},
+    {"dq0_to_abc", "signals, theta, method, alignment", dq0_to_abc, dq0_to_abc_doc},
 };
 
 }  // namespace

@@ -23,6 +23,7 @@ struct State {
     PyObject* float64 = nullptr;      // numpy.float64
     PyObject* float64_one = nullptr;  // numpy.float64(1.0)
     PyObject* host_recursive_map = nullptr;
+    PyObject* host_generic_op = nullptr;  // what Phasor's operators hand their work to
     PyObject* has_alias = nullptr;
     // The frame functions as defined here; the composites fuse their two
     // steps only while the module's globals still name these.
@@ -30,10 +31,9 @@ struct State {
     PyObject* inverse_clarke = nullptr;
     PyObject* park = nullptr;
     PyObject* inverse_park = nullptr;
-    cplx a;
-    cplx sym[3][3];      // the values of sym_transformation
-    cplx inv_sym[3][3];  // the values of inv_sym_transformation
-    PyObject* sequence_factors[3] = {};  // [1, 1, 1], [1, 1/a, 1/a**2], [1, 1/a**2, 1/a]
+    PyTypeObject* ndarray = nullptr;
+    PyObject* a_object = nullptr;        // the constant a as set at import
+    PyObject* sequence_factors[3] = {};  // [1, 1, 1], [1, 1/a, 1/a**2], [1, 1/a**2, 1/a] for that a
     cplx sequence_values[3][3];
 };
 extern State state;

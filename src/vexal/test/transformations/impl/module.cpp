@@ -20,6 +20,7 @@ void exec_impl(PyObject* module) {
     Ref np = import("numpy");
     add(module, "np", np.get());
     state.host_recursive_map = import_attr("vexal.utils", id<"recursive_map">()).release();
+    state.host_generic_op = import_attr("vexal.utils", id<"generic_op">()).release();
     add(module, "recursive_map", state.host_recursive_map);
     state.has_alias = import_attr("vexal.types.alias", id<"HasAlias">()).release();
     add(module, "HasAlias", state.has_alias);
@@ -27,6 +28,7 @@ void exec_impl(PyObject* module) {
     add(module, "math", import("math").get());
     add(module, "sigtool", import("scipy.signal.signaltools").get());
     state.np_empty = getattr(np.get(), id<"empty">()).release();
+    state.ndarray = reinterpret_cast<PyTypeObject*>(getattr(np.get(), id<"ndarray">()).release());
     state.np_asarray = getattr(np.get(), id<"asarray">()).release();
     state.np_atleast_1d = getattr(np.get(), id<"atleast_1d">()).release();
     state.float64 = getattr(np.get(), id<"float64">()).release();

@@ -7,6 +7,7 @@
 // to within 2 ulp of the largest term, while the module's np and
 // recursive_map are the ones it imported.
 #include "impl.hpp"
+#include "vexal_rt/boundary.hpp"
 
 #include <cmath>
 
@@ -28,6 +29,51 @@ cplx value_of(PyObject* obj) {
     return {c.real, c.imag};
 }
 
+// The Phasor class of vexal.types.phasors, found once that module is
+// imported, with the multiplication it was defined with.
+struct PhasorClass {
+    PyObject* cls = nullptr;
+    PyObject* module_dict = nullptr;
+    PyObject* multiply = nullptr;
+} phasor_class;
+
+bool find_phasor_class() {
+    Ref name = text("vexal.types.phasors");
+    Ref module = Ref::steal(PyImport_GetModule(name.get()));
+    if (!module) {
+        if (PyErr_Occurred()) raise();
+        return false;
+    }
+    Ref cls = lookup_attr(module.get(), id<"Phasor">());
+    if (!cls || !PyType_Check(cls.get())) return false;
+    PyObject* multiply = PyDict_GetItemWithError(reinterpret_cast<PyTypeObject*>(cls.get())->tp_dict, id<"__mul__">());
+    if (!multiply) {
+        if (PyErr_Occurred()) raise();
+        return false;
+    }
+    phasor_class = {cls.release(), Py_NewRef(PyModule_GetDict(module.get())), Py_NewRef(multiply)};
+    return true;
+}
+
+PyObject* dict_item(PyObject* dict, PyObject* key) {
+    PyObject* value = PyDict_GetItemWithError(dict, key);
+    if (!value && PyErr_Occurred()) raise();
+    return value;
+}
+
+// An exact Phasor whose multiplication still declines arrays as defined
+// (its module's generic_op the host's own), so that V * array is numpy's
+// product of V's value with the array.
+bool is_plain_phasor(PyObject* v) {
+    if (!PyComplex_Check(v) || PyComplex_CheckExact(v)) return false;
+    if (!phasor_class.cls && !find_phasor_class()) return false;
+    auto* type = reinterpret_cast<PyTypeObject*>(phasor_class.cls);
+    return Py_TYPE(v) == type && dict_item(type->tp_dict, id<"__mul__">()) == phasor_class.multiply &&
+           dict_item(phasor_class.module_dict, id<"generic_op">()) == state.host_generic_op &&
+           dict_item(phasor_class.module_dict, id<"_super">()) == reinterpret_cast<PyObject*>(&PySuper_Type) &&
+           dict_item(phasor_class.module_dict, id<"Phasor">()) == phasor_class.cls;
+}
+
 bool fast_path_holds() {
     return global(state.globals, id<"np">()).is(numpy_module) &&
            global(state.globals, id<"recursive_map">()).is(state.host_recursive_map);
@@ -38,13 +84,16 @@ bool all_complex(PyObject* const* values) {
 }
 
 // recursive_map(values, func) of the host: func applied to each element. An
-// exact complex is what complex() makes of numpy's complex value; any other
+// exact complex is what complex() makes of numpy's complex value, and a
+// Phasor made from it is the same as one made from numpy's value; any other
 // type is handed numpy's complex value, as on the general path.
 Ref convert_all(const cplx (&values)[3], PyObject* func) {
     Ref result = check(PyList_New(3));
     for (Py_ssize_t i = 0; i < 3; ++i) {
         Ref value = check(PyComplex_FromDoubles(values[i].real(), values[i].imag()));
-        if (func != reinterpret_cast<PyObject*>(&PyComplex_Type)) {
+        if (func == phasor_class.cls) {
+            value = call(func, value.get());
+        } else if (func != reinterpret_cast<PyObject*>(&PyComplex_Type)) {
             Ref numpy_value = call(getattr(numpy_module, id<"complex128">()).get(), value.get());
             value = call(func, numpy_value.get());
         }
@@ -60,15 +109,52 @@ Ref map_to_type(PyObject* result, PyObject* first) {
                 reinterpret_cast<PyObject*>(Py_TYPE(first)));
 }
 
+// The values of a C-contiguous 3 x 3 complex128 array (the module's matrix
+// as it is now, rebound or changed in place); false for anything else.
+bool read_matrix_now(PyObject* matrix, cplx (&out)[3][3]) {
+    if (!PyObject_TypeCheck(matrix, state.ndarray)) return false;
+    BufferHold hold;
+    if (!hold.acquire(matrix, PyBUF_C_CONTIGUOUS | PyBUF_FORMAT)) return false;
+    const Py_buffer& view = hold.view();
+    if (view.ndim != 2 || view.shape[0] != 3 || view.shape[1] != 3 || !format_matches(view.format, "Zd")) {
+        return false;
+    }
+    const auto* values = static_cast<const double*>(view.buf);
+    for (int i = 0; i < 9; ++i) out[i / 3][i % 3] = {values[2 * i], values[2 * i + 1]};
+    return true;
+}
+
+// dot(matrix, values). Over values of object type numpy reports an
+// element's exception as a SystemError caused by it; the element's own
+// exception is raised instead.
+Ref numpy_dot(PyObject* dot, PyObject* matrix, PyObject* values) {
+    PyObject* result = PyObject_CallFunctionObjArgs(dot, matrix, values, nullptr);
+    if (result) return Ref::steal(result);
+    if (!PyErr_ExceptionMatches(PyExc_SystemError)) raise();
+    Ref error = fetch_error();
+    // Each nested call that saw the exception adds a SystemError around it.
+    for (int depth = 0; depth < 16 && PyErr_GivenExceptionMatches(error.get(), PyExc_SystemError); ++depth) {
+        Ref cause = Ref::steal(PyException_GetCause(error.get()));
+        if (!cause) cause = Ref::steal(PyException_GetContext(error.get()));
+        if (!cause) break;
+        error = std::move(cause);
+    }
+    restore_error(error);
+    raise();
+}
+
 // np.dot(<matrix global>, np.array([x, y, z])) mapped to the type of x.
-Ref transform(PyObject* matrix_name, const cplx (&matrix)[3][3], PyObject* const* args) {
-    if (all_complex(args) && fast_path_holds()) {
+Ref transform(PyObject* matrix_name, PyObject* const* args) {
+    Ref matrix = global(state.globals, matrix_name);
+    cplx m[3][3];
+    if (all_complex(args) && fast_path_holds() && read_matrix_now(matrix.get(), m)) {
+        is_plain_phasor(args[0]);  // finds the Phasor class once its module is loaded
         cplx in[3] = {value_of(args[0]), value_of(args[1]), value_of(args[2])};
         cplx out[3];
         for (int i = 0; i < 3; ++i) {
-            cplx sum = product(matrix[i][0], in[0]);
-            sum += product(matrix[i][1], in[1]);
-            sum += product(matrix[i][2], in[2]);
+            cplx sum = product(m[i][0], in[0]);
+            sum += product(m[i][1], in[1]);
+            sum += product(m[i][2], in[2]);
             out[i] = sum;
         }
         return convert_all(out, reinterpret_cast<PyObject*>(Py_TYPE(args[0])));
@@ -77,26 +163,45 @@ Ref transform(PyObject* matrix_name, const cplx (&matrix)[3][3], PyObject* const
     Ref values = check(PyList_New(3));
     for (Py_ssize_t i = 0; i < 3; ++i) PyList_SET_ITEM(values.get(), i, Py_NewRef(args[i]));
     Ref array = call(getattr(np.get(), id<"array">()).get(), values.get());
-    Ref result = call(getattr(np.get(), id<"dot">()).get(), global(state.globals, matrix_name).get(), array.get());
-    return map_to_type(result.get(), args[0]);
+    return map_to_type(numpy_dot(getattr(np.get(), id<"dot">()).get(), matrix.get(), array.get()).get(), args[0]);
 }
 
 Ref symmetrical_components(FunctionObject*, PyObject* const* args) {
-    return transform(id<"sym_transformation">(), state.sym, args);
+    return transform(id<"sym_transformation">(), args);
 }
 
 Ref inv_symmetrical_components(FunctionObject*, PyObject* const* args) {
-    return transform(id<"inv_sym_transformation">(), state.inv_sym, args);
+    return transform(id<"inv_sym_transformation">(), args);
+}
+
+// np.array([1, 1, 1]), np.array([1, 1/a, 1/a**2]) or np.array([1, 1/a**2, 1/a])
+// for the module's a as it is now.
+Ref sequence_factors(PyObject* a, int k) {
+    Ref one = check(PyLong_FromLong(1)), two = check(PyLong_FromLong(2));
+    Ref row;
+    if (k == 0) {
+        row = check(Py_BuildValue("[OOO]", one.get(), one.get(), one.get()));
+    } else {
+        Ref inv_a = check(PyNumber_TrueDivide(one.get(), a));
+        Ref a2 = check(PyNumber_Power(a, two.get(), Py_None));
+        Ref inv_a2 = check(PyNumber_TrueDivide(one.get(), a2.get()));
+        row = k == 1 ? check(Py_BuildValue("[OOO]", one.get(), inv_a.get(), inv_a2.get()))
+                     : check(Py_BuildValue("[OOO]", one.get(), inv_a2.get(), inv_a.get()));
+    }
+    return call(getattr(global(state.globals, id<"np">()).get(), id<"array">()).get(), row.get());
 }
 
 // V * factors, mapped to the type of V: one balanced set.
 Ref sequence_set(PyObject* v, int k) {
-    if (PyComplex_CheckExact(v) && fast_path_holds()) {
+    Ref a = global(state.globals, id<"a">());
+    bool own_a = a.is(state.a_object);
+    if (own_a && (PyComplex_CheckExact(v) || is_plain_phasor(v)) && fast_path_holds()) {
         cplx out[3];
         for (int i = 0; i < 3; ++i) out[i] = product(value_of(v), state.sequence_values[k][i]);
-        return convert_all(out, reinterpret_cast<PyObject*>(&PyComplex_Type));
+        return convert_all(out, reinterpret_cast<PyObject*>(Py_TYPE(v)));
     }
-    Ref result = check(PyNumber_Multiply(v, state.sequence_factors[k]));
+    Ref factors = own_a ? Ref::borrow(state.sequence_factors[k]) : sequence_factors(a.get(), k);
+    Ref result = check(PyNumber_Multiply(v, factors.get()));
     return map_to_type(result.get(), v);
 }
 
@@ -179,15 +284,6 @@ tuple
     The elements of a set of aliased values get the aliases "A", "B", "C".
 )"};
 
-void read_matrix(PyObject* array, cplx (&out)[3][3]) {
-    Ref items = call_method(Ref(call_method(array, id<"ravel">())).get(), id<"tolist">());
-    for (Py_ssize_t i = 0; i < 9; ++i) {
-        Py_complex c = PyComplex_AsCComplex(PyList_GET_ITEM(items.get(), i));
-        if (c.real == -1.0 && PyErr_Occurred()) raise();
-        out[i / 3][i % 3] = {c.real, c.imag};
-    }
-}
-
 }  // namespace
 
 void register_constants(PyObject* module) {
@@ -197,9 +293,7 @@ void register_constants(PyObject* module) {
     Ref exponent = check(PyComplex_FromDoubles(0.0, 2 * pi / 3));
     Ref a = call(getattr(numpy_module, id<"exp">()).get(), exponent.get());
     check_status(PyModule_AddObjectRef(module, "a", a.get()));
-    Py_complex a_value = PyComplex_AsCComplex(a.get());
-    if (a_value.real == -1.0 && PyErr_Occurred()) raise();
-    state.a = {a_value.real, a_value.imag};
+    state.a_object = Py_NewRef(a.get());
 
     Ref two = check(PyLong_FromLong(2)), one = check(PyLong_FromLong(1));
     Ref a2 = check(PyNumber_Power(a.get(), two.get(), Py_None));
@@ -212,8 +306,6 @@ void register_constants(PyObject* module) {
     Ref inv_sym = call(np_array.get(), inv_rows.get());
     check_status(PyModule_AddObjectRef(module, "sym_transformation", sym.get()));
     check_status(PyModule_AddObjectRef(module, "inv_sym_transformation", inv_sym.get()));
-    read_matrix(sym.get(), state.sym);
-    read_matrix(inv_sym.get(), state.inv_sym);
 
     // The factors of the balanced sets: [1, 1, 1], [1, 1/a, 1/a**2], [1, 1/a**2, 1/a]
     Ref inv_a = check(PyNumber_TrueDivide(one.get(), a.get()));
