@@ -667,10 +667,9 @@ def test_hostile_input_does_not_leak():
 
 def test_frame_functions_do_not_leak():
     # pandas grows caches and view records of its own over hundreds of calls
-    # that build and slice frames, so the frame functions are measured over
-    # long runs after a long warm-up: a leak of one object per call would
-    # grow memory by more than 16 bytes per call.
-    calls = 500
+    # that build and slice frames, by fits and starts; a leak of one object
+    # per call grows memory by more than 16 bytes per call in every stretch.
+    calls = 300
     functions = dict(FRAME_FUNCTIONS)
     runs = [("clarke", lambda: (frame(), theta(), "uniform", None)), ("park", lambda: (frame(), theta(), None, "q")),
             ("abc-dq0", lambda: (frame(), theta(), "uniform", None)),
@@ -679,21 +678,11 @@ def test_frame_functions_do_not_leak():
     tracemalloc.start()
     try:
         grown = []
-        for _ in range(800):  # the first traced calls fill pandas' caches
-            _outcome(lambda: functions["clarke"](*runs[0][1]()))
         for name, args in runs:
             f = functions[name]
-            run = lambda: _outcome(lambda: f(*args()))
-            for _ in range(200):
-                run()
-            gc.collect()
-            start = tracemalloc.get_traced_memory()[0]
-            for _ in range(calls):
-                run()
-            gc.collect()
-            per_call = (tracemalloc.get_traced_memory()[0] - start) / calls
-            if per_call > 16:
-                grown.append((name, per_call))
+            steps = _growth(lambda: f(*args()), warm_up=500, rounds=calls)
+            if min(steps) > 16 * calls:
+                grown.append((name, steps))
     finally:
         tracemalloc.stop()
     assert grown == []
