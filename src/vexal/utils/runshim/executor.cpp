@@ -145,7 +145,7 @@ void register_executor(PyObject* module) {
                   .method(enter_def)
                   .method(exit_def)
                   .build();
-    check_status(PyModule_AddObjectRef(module, "ContextTestExecutor", cls.get()));
+    add_object(module, "ContextTestExecutor", cls);
 }
 
 }  // namespace vexal::runshim

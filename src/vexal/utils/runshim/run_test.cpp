@@ -103,7 +103,7 @@ Examples
 }  // namespace
 
 void register_run_test(PyObject* module) {
-    check_status(PyModule_AddObjectRef(module, "run_test", make_function(run_test_def, {.module = module}).get()));
+    add_function(module, run_test_def);
 }
 
 }  // namespace vexal::runshim
