@@ -152,6 +152,22 @@ def test_a_failing_interface_still_restores_directory_and_settings(tmp_path, cap
                                                         ("hil", True, str(tmp_path))]
 
 
+def test_an_error_suppressed_by_the_executor_fails_the_test(tmp_path, request, capsys, interfaces, monkeypatch):
+    handled = []
+
+    class Suppressing(ContextTestExecutor):
+        def __exit__(self, kind, error, traceback):
+            handled.append(sys.exc_info()[1] is error and isinstance(error, RuntimeError))
+            super().__exit__(kind, error, traceback)
+            return True
+
+    monkeypatch.setattr(runshim, "ContextTestExecutor", Suppressing)
+    script = write_script(tmp_path / "sub", "def test(): raise RuntimeError('swallowed')")
+    with pytest.raises(AssertionError, match="Test returned Failed status."):
+        run_test([script], request, capsys)
+    assert handled == [True]
+
+
 @pytest.mark.parametrize("name, content, error", [
     ("missing.py", None, FileNotFoundError),
     ("broken.py", "def test(:\n", SyntaxError),

@@ -194,10 +194,21 @@ class Recording:
         return "entered"
 
     def __exit__(self, kind, value, traceback):
-        self.calls.append((kind, type(value), traceback is not None))
+        self.calls.append((kind, type(value), traceback is not None, sys.exc_info()[1] is value))
         if self.exit_error:
-            raise self.exit_error
+            try:
+                raise LookupError("while exiting")
+            except LookupError:
+                raise self.exit_error
         return self.suppress
+
+
+def context_chain(error):
+    chain = []
+    while error.__context__ is not None:
+        error = error.__context__
+        chain.append(repr(error))
+    return chain
 
 
 def fail(entered):
@@ -218,7 +229,7 @@ def test_with_block_runs_as_the_interpreter_runs_it(suppress, exit_error, body):
         try:
             outcome = ("returned", run(manager, body))
         except Exception as error:
-            outcome = ("raised", repr(error), repr(error.__context__))
+            outcome = ("raised", repr(error), context_chain(error))
         outcomes.append((outcome, manager.calls))
     assert outcomes[0] == outcomes[1]
     with pytest.raises(TypeError, match="'object' object does not support the context manager protocol"):

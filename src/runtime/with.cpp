@@ -39,15 +39,8 @@ bool call_exit(PyObject* exit, PyObject* exc) {
         return false;
     }
     Ref traceback = Ref::steal(PyException_GetTraceback(exc));
-    PyObject* result = PyObject_CallFunctionObjArgs(exit, reinterpret_cast<PyObject*>(Py_TYPE(exc)), exc,
-                                                    traceback ? traceback.get() : Py_None, nullptr);
-    if (!result) {
-        Ref raised = fetch_error();
-        if (raised.get() != exc) PyException_SetContext(raised.get(), Py_NewRef(exc));
-        restore_error(std::move(raised));
-        raise();
-    }
-    Ref suppress = Ref::steal(result);
+    Handling handling(exc);
+    Ref suppress = call(exit, reinterpret_cast<PyObject*>(Py_TYPE(exc)), exc, traceback ? traceback.get() : Py_None);
     return truthy(suppress.get());
 }
 

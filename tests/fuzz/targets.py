@@ -5,11 +5,16 @@ functions, properties and operators in those classes' own dictionaries),
 with receivers taken from `seeds`: valid instances, some holding hostile
 values. `state` lists module-level objects the hostile callbacks may
 attack too (they are restored after each call); `skip` names callables
-left out (ones that open sockets or wait). A new module joins by adding an
-entry here.
+left out (ones that open sockets, wait or stop the process); `typical`
+gives arguments of the expected kinds to callables that random arguments
+rarely get past. A new module joins by adding an entry here.
 """
 
+import atexit
 import logging
+import pathlib
+import shutil
+import tempfile
 from dataclasses import dataclass, field
 from typing import Callable
 
@@ -19,6 +24,8 @@ class Entry:
     seeds: Callable  # (module, hostile factory) -> list of receivers
     state: Callable = lambda module: []
     skip: frozenset = field(default_factory=frozenset)
+    # (module, hostile factory) -> {callable name: [(argument, description), ...]}
+    typical: Callable = lambda module, hostile: {}
 
 
 def _record():
@@ -82,6 +89,83 @@ def _transformations_seeds(m, h):
     return [frame, pd.Series(np.linspace(0, 1, 4)), frame.astype(object).assign(a=[h()] * 4), 1 + 2j]
 
 
+# Test scripts for the script runner, in a directory of their own: every
+# path a fuzz call can load a script from is one of these (the plain and
+# hostile values name no loadable file).
+SCRIPTS = {
+    "passing.py": "def test(*args):\n    return args[0] if args else True\n",
+    "hostile_result.py": "from tests.fuzz import hostile\n\ndef test(*args):\n    return hostile.make(hostile.rng)[0]\n",
+    "raising.py": "from tests.fuzz import hostile\n\ndef test(*args):\n    raise hostile.Boom('test')\n",
+    "wandering.py": "import os\n\ndef test(*args):\n    os.chdir(os.sep)\n    return 'skipped'\n",
+    "no_test.py": "test = None\n",
+    "broken.py": "raise RuntimeError('broken at import')\n",
+}
+_script_dir = []
+
+
+def script_dir():
+    if not _script_dir:
+        root = pathlib.Path(tempfile.mkdtemp(prefix="vexal-fuzz-"))
+        atexit.register(shutil.rmtree, root, True)
+        (root / "scripts").mkdir()
+        for name, source in SCRIPTS.items():
+            (root / "scripts" / name).write_text(source)
+        _script_dir.append(root)
+    return _script_dir[0]
+
+
+class Request:
+    """Stands in for pytest's request fixture (fspath, or path only)."""
+
+    def __init__(self, **paths):
+        vars(self).update(paths)
+
+
+class Captured:
+    def __init__(self, out, err):
+        self.out, self.err = out, err
+
+
+class Capsys:
+    """Stands in for pytest's capsys fixture."""
+
+    def __init__(self, captured):
+        self.captured = captured
+
+    def readouterr(self):
+        return self.captured
+
+
+def _runshim_typical(m, h):
+    from tests.fuzz.hostile import Boom, rng
+
+    def pick(usual, *unusual):
+        return usual if rng.random() < 0.75 else rng.choice(unusual)
+
+    root = script_dir()
+    script = rng.choice(sorted(SCRIPTS))
+    path = root / "scripts" / script
+    spec = pick([f"scripts/{script}", h(), 1], [f"scripts/{script}"], (str(path), h()), [h()], h())
+    request = pick(rng.choice([Request(fspath=str(root / "test_module.py")), Request(path=root / "test_module.py")]),
+                   Request(fspath=h()), Request(), h())
+    capsys = pick(Capsys(Captured("out", "err")), Capsys(Captured(h(), h())), Capsys(h()), h())
+    executor = m.ContextTestExecutor(str(root / "scripts"), capsys)
+    error = Boom("body")
+    return {
+        "run_test": [(spec, "spec"), (request, "request"), (capsys, "capsys")],
+        "get_module": [(pick(str(path), path, h()), script)],
+        "ContextTestExecutor": [(str(root), "dir"), (capsys, "capsys")],
+        "ContextTestExecutor.__enter__": [(executor, "executor")],
+        "ContextTestExecutor.__exit__": [(executor, "executor"), (Boom, "Boom"), (error, "error"), (None, "None")],
+    }
+
+
+def _runshim_seeds(m, h):
+    root = script_dir()
+    return [m.ContextTestExecutor(str(root), Capsys(Captured("", ""))), m.ContextTestExecutor(h(), h()),
+            Request(fspath=str(root / "test_module.py")), Capsys(Captured(h(), "err")), ["scripts/passing.py", h()]]
+
+
 MODULES = {
     "vexal.types.alias": Entry(_alias_seeds),
     "vexal.types.timedelta": Entry(_timedelta_seeds),
@@ -93,8 +177,9 @@ MODULES = {
     "vexal.pytest_vexal.benchcast": Entry(
         _benchcast_seeds,
         skip=frozenset({"CommonMsgPublisher", "MinimalMsgPublisher", "MyPublisher", "_setup_zmq", "_sync_to_proxy"})),
-    # raise_without_gil aborts the process on purpose: it checks the GIL rule.
     "vexal.types.phasors": Entry(_phasors_seeds),
     "vexal.test.transformations.impl": Entry(_transformations_seeds),
+    "vexal.utils.runshim": Entry(_runshim_seeds, state=lambda m: [m.model], typical=_runshim_typical),
+    # raise_without_gil stops the process by design.
     "vexal._selftest": Entry(lambda m, h: [h()], skip=frozenset({"raise_without_gil"})),
 }

@@ -104,6 +104,7 @@ def plan(rng, module, entry, targets):
     hostile.armed = False
     try:
         seeds = entry.seeds(module, lambda: hostile.hostile(rng)[0])
+        typical = entry.typical(module, lambda: hostile.hostile(rng)[0])
     finally:
         hostile.armed = True
     state = entry.state(module)
@@ -119,6 +120,9 @@ def plan(rng, module, entry, targets):
     count = required if rng.random() < 0.6 else rng.randrange(5)
     args = [value(rng, seeds) for _ in range(count)]
     kwargs = {key: value(rng, seeds) for key in named if rng.random() < 0.2}
+    if name in typical and rng.random() < 0.6:
+        args = [arg if rng.random() < 0.9 else value(rng, seeds) for arg in typical[name]]
+        kwargs = {}
     if takes_receiver and args and rng.random() < 0.7:
         index = rng.randrange(len(seeds))
         args[0] = seeds[index], f"seed[{index}]"
@@ -141,6 +145,7 @@ def main():
     entry = MODULES[options.module]
     targets = discover(module, entry)
     report = os.fdopen(options.report_fd, "w", buffering=1)
+    cwd = os.getcwd()  # a call may leave the process in another directory
     for index in range(options.start, options.stop):
         rng = random.Random(f"{options.seed}/{options.module}/{index}")
         hostile.rng.seed(f"{options.seed}/{options.module}/{index}/callbacks")
@@ -156,6 +161,7 @@ def main():
             pass
         finally:
             hostile.working_on.clear()
+            os.chdir(cwd)
             for obj, state in saved:
                 obj.__dict__ = state
     report.write("E\n")

@@ -3,6 +3,7 @@
 #include "vexal_rt/call.hpp"
 #include "vexal_rt/function.hpp"
 #include "vexal_rt/gil.hpp"
+#include "vexal_rt/module.hpp"
 
 #include <complex>
 #include <cstdint>
@@ -71,7 +72,7 @@ const FunctionDef double_in_place_def{"double_in_place", "obj", double_in_place,
 
 void register_buffers(PyObject* module) {
     for (const FunctionDef* def : {&strided_elements_def, &double_in_place_def}) {
-        check_status(PyModule_AddObjectRef(module, def->name, make_function(*def, {.module = module}).get()));
+        add_function(module, *def);
     }
 }
 

@@ -3,12 +3,6 @@
 
 namespace vexal::selftest {
 
-void add_function(PyObject* module, const FunctionDef& def, const FunctionParts& parts) {
-    FunctionParts with_module = parts;
-    with_module.module = module;
-    check_status(PyModule_AddObjectRef(module, def.name, make_function(def, with_module).get()));
-}
-
 namespace {
 
 void exec_selftest(PyObject* module) {

@@ -64,8 +64,7 @@ void register_pass_through(PyObject* module) {
     add_function(module, {"forward_to", "target, first", forward_to,
                           "A pass-through function calling target(*args, **kwargs), or with first prepended."},
                  {.defaults = no_first.get()});
-    check_status(PyModule_AddObjectRef(
-        module, "received", make_function(PassThroughDef{"received", received, nullptr}, {.module = module}).get()));
+    add_function(module, PassThroughDef{"received", received, nullptr});
     add_function(module, {"make_logging_wrapper", "events", make_logging_wrapper,
                           "A wrapt wrapper function that appends each call's instance to events."});
     add_function(module, {"is_runtime_function", "obj", is_runtime_function,

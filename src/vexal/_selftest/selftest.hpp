@@ -3,14 +3,12 @@
 #pragma once
 #include "vexal_rt/call.hpp"
 #include "vexal_rt/function.hpp"
+#include "vexal_rt/module.hpp"
 #include "vexal_rt/names.hpp"
 
 namespace vexal::selftest {
 
 using namespace vexal_rt;
-
-// Adds `def` to the module as a function of it.
-void add_function(PyObject* module, const FunctionDef& def, const FunctionParts& parts = {});
 
 void register_binding(PyObject* module);
 void register_pass_through(PyObject* module);

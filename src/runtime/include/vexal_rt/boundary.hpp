@@ -45,6 +45,23 @@ private:
     Ref value_;
 };
 
+// Marks `exc` as the exception being handled for the lifetime of this
+// object, as an except clause or the with statement's call of __exit__ does:
+// sys.exception() sees it, and an exception raised meanwhile gets it as its
+// __context__. The exception handled before is put back when it ends.
+class Handling {
+public:
+    explicit Handling(PyObject* exc) noexcept : previous_(Ref::steal(PyErr_GetHandledException())) {
+        PyErr_SetHandledException(exc);
+    }
+    ~Handling() { PyErr_SetHandledException(previous_.get()); }
+    Handling(const Handling&) = delete;
+    Handling& operator=(const Handling&) = delete;
+
+private:
+    Ref previous_;
+};
+
 // The current exception taken out of the error indicator (normalised, its
 // traceback attached), or an empty Ref when none is set.
 Ref fetch_error() noexcept;

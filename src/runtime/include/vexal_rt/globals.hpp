@@ -17,4 +17,17 @@ inline Ref global(PyObject* globals, PyObject* name) {
     return Ref::borrow(value);
 }
 
+// A module as its functions see it: the module object and its dict, from
+// which they read names at call time.
+struct ModuleScope {
+    PyObject* module = nullptr;
+    PyObject* globals = nullptr;
+
+    void bind(PyObject* module_object) {
+        module = module_object;
+        globals = PyModule_GetDict(module_object);
+    }
+    Ref global(PyObject* name) const { return vexal_rt::global(globals, name); }
+};
+
 }  // namespace vexal_rt

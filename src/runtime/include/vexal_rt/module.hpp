@@ -8,6 +8,7 @@
 // module object raises RuntimeError; a sub-interpreter gets ImportError.
 // `Body` fills the module and may throw PyError.
 #pragma once
+#include "vexal_rt/function.hpp"
 #include "vexal_rt/ref.hpp"
 
 #include <new>
@@ -37,6 +38,22 @@ PyObject* define_module(const char* name, const char* doc) {
     };
     static PyModuleDef def = {PyModuleDef_HEAD_INIT, name, doc, 0, nullptr, slots, nullptr, nullptr, nullptr};
     return PyModuleDef_Init(&def);
+}
+
+// Binds `value` as the module attribute `name`.
+inline void add_object(PyObject* module, const char* name, PyObject* value) {
+    check_status(PyModule_AddObjectRef(module, name, value));
+}
+inline void add_object(PyObject* module, const char* name, const Ref& value) { add_object(module, name, value.get()); }
+
+// Adds a function of the module under its own name.
+inline void add_function(PyObject* module, const FunctionDef& def, FunctionParts parts = {}) {
+    parts.module = module;
+    add_object(module, def.name, make_function(def, parts));
+}
+inline void add_function(PyObject* module, const PassThroughDef& def, FunctionParts parts = {}) {
+    parts.module = module;
+    add_object(module, def.name, make_function(def, parts));
 }
 
 }  // namespace vexal_rt

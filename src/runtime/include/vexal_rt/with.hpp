@@ -19,8 +19,9 @@ private:
 };
 
 // Calls a bound __exit__ for `exc` (an exception instance, or NULL when the
-// body finished normally); true when it suppresses the exception. An error
-// raised by __exit__ itself propagates, with `exc` as its __context__.
+// body finished normally); true when it suppresses the exception. While
+// __exit__ runs, exc is the exception being handled, so an error raised by
+// __exit__ itself propagates chained to it, as the interpreter chains it.
 bool call_exit(PyObject* exit, PyObject* exc);
 
 // Leaves the block through the Python error currently set: returns true,

@@ -30,7 +30,7 @@ const FunctionDef format_argval_def{"_format_argval", "argval", format_argval, "
 }  // namespace
 
 void register_format_argval(PyObject* module) {
-    check_status(PyModule_AddObjectRef(module, "_format_argval", make_function(format_argval_def, {.module = module}).get()));
+    add_function(module, format_argval_def);
 }
 
 }  // namespace vexal::stepline

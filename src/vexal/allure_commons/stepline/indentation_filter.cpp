@@ -42,7 +42,7 @@ void register_indentation_filter(PyObject* module, PyObject* logger) {
                        "`testlogger` as a string of spaces. It never drops a record.")
                   .method(filter_def)
                   .build();
-    check_status(PyModule_AddObjectRef(module, "IndentationFilter", cls.get()));
+    add_object(module, "IndentationFilter", cls);
     call_method(logger, id<"addFilter">(), call(cls.get()).get());
 }
 

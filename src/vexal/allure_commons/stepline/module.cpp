@@ -11,15 +11,15 @@ namespace {
 void exec_stepline(PyObject* module) {
     state.globals = PyModule_GetDict(module);
     for (const char* name : {"str", "range"}) {
-        check_status(PyModule_AddObjectRef(module, name, import_attr("builtins", text(name).get()).get()));
+        add_object(module, name, import_attr("builtins", text(name).get()));
     }
     call(import_attr("future.standard_library", id<"install_aliases">()).get());
     Ref logging = import("logging");
-    check_status(PyModule_AddObjectRef(module, "logging", logging.get()));
-    check_status(PyModule_AddObjectRef(module, "PY2", import_attr("vexal.utils", id<"PY2">()).get()));
+    add_object(module, "logging", logging);
+    add_object(module, "PY2", import_attr("vexal.utils", id<"PY2">()));
 
     Ref logger = call_method(logging.get(), id<"getLogger">(), text("alluretestlogger").get());
-    check_status(PyModule_AddObjectRef(module, "testlogger", logger.get()));
+    add_object(module, "testlogger", logger);
     setattr(logger.get(), id<"propagate">(), Py_False);
     Ref zero = check(PyLong_FromLong(0));
     setattr(logger.get(), id<"indentation">(), zero.get());

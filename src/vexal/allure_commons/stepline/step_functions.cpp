@@ -148,7 +148,7 @@ const FunctionDef stop_fixture_def{"stop_fixture", "", stop_fixture, "Close the 
 
 void register_step_functions(PyObject* module) {
     for (const FunctionDef* def : {&log_def, &start_step_def, &stop_step_def, &start_fixture_def, &stop_fixture_def}) {
-        check_status(PyModule_AddObjectRef(module, def->name, make_function(*def, {.module = module}).get()));
+        add_function(module, *def);
     }
 }
 

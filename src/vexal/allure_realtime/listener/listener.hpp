@@ -4,6 +4,7 @@
 #include "vexal_rt/class_builder.hpp"
 #include "vexal_rt/generator.hpp"
 #include "vexal_rt/globals.hpp"
+#include "vexal_rt/module.hpp"
 #include "vexal_rt/names.hpp"
 #include "vexal_rt/with.hpp"
 
@@ -11,13 +12,10 @@ namespace vexal::listener {
 
 using namespace vexal_rt;
 
-struct State {
-    PyObject* globals = nullptr;  // the module's dict: `stepline` is read from it at call time
-};
-extern State state;
+extern ModuleScope scope;
 
 // The step logger module bound to the module name `stepline` now.
-inline Ref stepline() { return global(state.globals, id<"stepline">()); }
+inline Ref stepline() { return scope.global(id<"stepline">()); }
 
 // The entries of the listener class, in definition order.
 void add_allure_hooks(ClassBuilder& cls, PyObject* hookimpl);

@@ -4,7 +4,7 @@
 
 namespace vexal::listener {
 
-State state;
+ModuleScope scope;
 
 namespace {
 
@@ -12,15 +12,15 @@ namespace {
 void import_host_names(PyObject* module) {
     Ref fromlist = check(Py_BuildValue("(ss)", "AllureCatchLogs", "stepline"));
     Ref package_name = text("vexal.allure_commons");
-    Ref package = check(PyImport_ImportModuleLevelObject(package_name.get(), state.globals, nullptr,
+    Ref package = check(PyImport_ImportModuleLevelObject(package_name.get(), scope.globals, nullptr,
                                                          fromlist.get(), 0));
     for (PyObject* name : {id<"AllureCatchLogs">(), id<"stepline">()}) {
-        check_status(PyModule_AddObjectRef(module, PyUnicode_AsUTF8(name), getattr(package.get(), name).get()));
+        add_object(module, PyUnicode_AsUTF8(name), getattr(package.get(), name));
     }
 }
 
 Ref init(FunctionObject*, PyObject* const* args) {
-    Ref catchlogs = call(global(state.globals, id<"AllureCatchLogs">()).get());
+    Ref catchlogs = call(scope.global(id<"AllureCatchLogs">()).get());
     setattr(args[0], id<"catchlogs">(), catchlogs.get());
     return none();
 }
@@ -28,12 +28,12 @@ Ref init(FunctionObject*, PyObject* const* args) {
 const FunctionDef init_def{"__init__", "self", init, "Create the reusable AllureCatchLogs block held as ``catchlogs``."};
 
 void exec_listener(PyObject* module) {
-    state.globals = PyModule_GetDict(module);
+    scope.bind(module);
     call(import_attr("future.standard_library", id<"install_aliases">()).get());
     Ref pytest = import("pytest");
-    check_status(PyModule_AddObjectRef(module, "pytest", pytest.get()));
+    add_object(module, "pytest", pytest);
     Ref allure_commons = import("allure_commons");
-    check_status(PyModule_AddObjectRef(module, "allure_commons", allure_commons.get()));
+    add_object(module, "allure_commons", allure_commons);
     import_host_names(module);
 
     ClassBuilder cls(module, "AllurePytestLoggerListener");
@@ -42,7 +42,7 @@ void exec_listener(PyObject* module) {
         .method(init_def);
     add_allure_hooks(cls, getattr(allure_commons.get(), id<"hookimpl">()).get());
     add_pytest_wrappers(cls, pytest.get());
-    check_status(PyModule_AddObjectRef(module, "AllurePytestLoggerListener", cls.build().get()));
+    add_object(module, "AllurePytestLoggerListener", cls.build());
 }
 
 }  // namespace

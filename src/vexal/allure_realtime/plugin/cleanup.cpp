@@ -21,7 +21,7 @@ const FunctionDef clean_up_def{"clean_up", "", clean_up, "Unregister the listene
 Ref cleanup_factory(FunctionObject*, PyObject* const* args) {
     static PyObject* qualname = check(PyUnicode_FromString("cleanup_factory.<locals>.clean_up")).release();
     Ref closure = check(PyTuple_Pack(1, args[0]));
-    return make_function(clean_up_def, {.module = state.module, .qualname = qualname, .closure = closure.get()});
+    return make_function(clean_up_def, {.module = scope.module, .qualname = qualname, .closure = closure.get()});
 }
 
 const FunctionDef cleanup_factory_def{"cleanup_factory", "plugin", cleanup_factory,
@@ -31,7 +31,7 @@ const FunctionDef cleanup_factory_def{"cleanup_factory", "plugin", cleanup_facto
 }  // namespace
 
 void register_cleanup_factory(PyObject* module) {
-    check_status(PyModule_AddObjectRef(module, "cleanup_factory", make_function(cleanup_factory_def, {.module = module}).get()));
+    add_function(module, cleanup_factory_def);
 }
 
 }  // namespace vexal::plugin

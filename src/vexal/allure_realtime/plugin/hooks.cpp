@@ -21,10 +21,10 @@ Ref pytest_configure(FunctionObject*, PyObject* const* args) {
     PyObject* config = args[0];
     Ref no_cli_logs = getattr(getattr(config, id<"option">()).get(), id<"no_allure_cli_logs">());
     if (truthy(no_cli_logs.get())) return none();
-    Ref listener = call(global(state.globals, id<"AllurePytestLoggerListener">()).get());
+    Ref listener = call(scope.global(id<"AllurePytestLoggerListener">()).get());
     call_method(getattr(config, id<"pluginmanager">()).get(), id<"register">(), listener.get());
     call_method(allure_plugin_manager().get(), id<"register">(), listener.get());
-    Ref clean_up = call(global(state.globals, id<"cleanup_factory">()).get(), listener.get());
+    Ref clean_up = call(scope.global(id<"cleanup_factory">()).get(), listener.get());
     call_method(config, id<"add_cleanup">(), clean_up.get());
     return none();
 }
@@ -39,7 +39,7 @@ const FunctionDef configure_def{"pytest_configure", "config", pytest_configure,
 
 void register_hooks(PyObject* module) {
     for (const FunctionDef* def : {&addoption_def, &configure_def}) {
-        check_status(PyModule_AddObjectRef(module, def->name, make_function(*def, {.module = module}).get()));
+        add_function(module, *def);
     }
 }
 

@@ -5,7 +5,7 @@
 
 namespace vexal::plugin {
 
-State state;
+ModuleScope scope;
 
 namespace {
 
@@ -13,16 +13,15 @@ namespace {
 void import_listener(PyObject* module) {
     Ref name = text("listener");
     Ref fromlist = check(Py_BuildValue("(s)", "AllurePytestLoggerListener"));
-    Ref listener = check(PyImport_ImportModuleLevelObject(name.get(), state.globals, nullptr, fromlist.get(), 1));
+    Ref listener = check(PyImport_ImportModuleLevelObject(name.get(), scope.globals, nullptr, fromlist.get(), 1));
     Ref cls = getattr(listener.get(), id<"AllurePytestLoggerListener">());
-    check_status(PyModule_AddObjectRef(module, "AllurePytestLoggerListener", cls.get()));
+    add_object(module, "AllurePytestLoggerListener", cls);
 }
 
 void exec_plugin(PyObject* module) {
-    state.module = module;
-    state.globals = PyModule_GetDict(module);
+    scope.bind(module);
     call(import_attr("future.standard_library", id<"install_aliases">()).get());
-    check_status(PyModule_AddObjectRef(module, "allure_commons", import("allure_commons").get()));
+    add_object(module, "allure_commons", import("allure_commons"));
     import_listener(module);
     register_cleanup_factory(module);
     register_hooks(module);

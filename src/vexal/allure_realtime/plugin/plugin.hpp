@@ -3,20 +3,17 @@
 #include "vexal_rt/call.hpp"
 #include "vexal_rt/function.hpp"
 #include "vexal_rt/globals.hpp"
+#include "vexal_rt/module.hpp"
 #include "vexal_rt/names.hpp"
 
 namespace vexal::plugin {
 
 using namespace vexal_rt;
 
-struct State {
-    PyObject* module = nullptr;
-    PyObject* globals = nullptr;  // the module's dict: names are read from it at call time
-};
-extern State state;
+extern ModuleScope scope;
 
 inline Ref allure_plugin_manager() {
-    return getattr(global(state.globals, id<"allure_commons">()).get(), id<"plugin_manager">());
+    return getattr(scope.global(id<"allure_commons">()).get(), id<"plugin_manager">());
 }
 
 void register_cleanup_factory(PyObject* module);

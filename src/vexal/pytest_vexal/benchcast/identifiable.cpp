@@ -23,14 +23,14 @@ const FunctionDef get_id_def{"get_id", "self", get_id, " Returns id for object a
 }  // namespace
 
 void register_identifiable(PyObject* module) {
-    check_status(PyModule_AddObjectRef(module, "CoreIdType", reinterpret_cast<PyObject*>(&PyUnicode_Type)));
+    add_object(module, "CoreIdType", reinterpret_cast<PyObject*>(&PyUnicode_Type));
     Ref cls = ClassBuilder(module, "Identifiable")
                   .doc(" Objects which have id. ")
                   .method(init_def)
                   .method(get_id_def)
                   .build();
     state.identifiable = Py_NewRef(cls.get());
-    check_status(PyModule_AddObjectRef(module, "Identifiable", cls.get()));
+    add_object(module, "Identifiable", cls);
 }
 
 }  // namespace vexal::benchcast

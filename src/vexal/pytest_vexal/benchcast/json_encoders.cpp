@@ -266,7 +266,7 @@ void add_encoder(PyObject* module, Encoder& encoder, const char* name, const cha
                   .build();
     encoder.cls = Py_NewRef(cls.get());
     encoder.guard.watch(cls.get(), {"encode", "iterencode", "default", "_get_type_name"});
-    check_status(PyModule_AddObjectRef(module, name, cls.get()));
+    add_object(module, name, cls);
 }
 
 }  // namespace

@@ -20,12 +20,12 @@ namespace {
 // The imports of the module, bound as its globals the way import statements
 // bind them.
 void import_into(PyObject* module, const char* name) {
-    check_status(PyModule_AddObjectRef(module, name, import(name).get()));
+    add_object(module, name, import(name));
 }
 
 void import_from(PyObject* module, const char* from, const char* name) {
     Ref value = import_attr(from, Ref(text(name)).get());
-    check_status(PyModule_AddObjectRef(module, name, value.get()));
+    add_object(module, name, value);
 }
 
 void exec_benchcast(PyObject* module) {

@@ -74,15 +74,15 @@ Ref make_msg_type(PyObject* module) {
 }  // namespace
 
 void register_msg_types(PyObject* module) {
-    check_status(PyModule_AddObjectRef(module, "MSG_SEP", text(".").get()));
-    check_status(PyModule_AddObjectRef(module, "build_msg_type", make_function(build_msg_type_def, {.module = module}).get()));
-    check_status(PyModule_AddObjectRef(module, "MsgType", make_msg_type(module).get()));
+    add_object(module, "MSG_SEP", text("."));
+    add_function(module, build_msg_type_def);
+    add_object(module, "MsgType", make_msg_type(module));
 
     Ref key_and_value = check(PyTuple_Pack(2, &PyUnicode_Type, &PyBaseObject_Type));
     Ref kwargs_dict = check(PyObject_GetItem(global(id<"Dict">()).get(), key_and_value.get()));
     Ref msg = check(PyObject_GetItem(global(id<"List">()).get(), reinterpret_cast<PyObject*>(&PyBytes_Type)));
-    check_status(PyModule_AddObjectRef(module, "KwargsDict", kwargs_dict.get()));
-    check_status(PyModule_AddObjectRef(module, "Msg", msg.get()));
+    add_object(module, "KwargsDict", kwargs_dict);
+    add_object(module, "Msg", msg);
 }
 
 }  // namespace vexal::benchcast

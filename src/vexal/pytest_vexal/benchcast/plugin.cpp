@@ -206,9 +206,9 @@ void register_plugin(PyObject* module) {
                   .method(terminal_summary_def)
                   .method(close_publisher_def)
                   .build();
-    check_status(PyModule_AddObjectRef(module, "VexalTestPlugin", cls.get()));
-    check_status(PyModule_AddObjectRef(module, "pytest_addoption", make_function(addoption_def, {.module = module}).get()));
-    check_status(PyModule_AddObjectRef(module, "pytest_configure", make_function(configure_def, {.module = module}).get()));
+    add_object(module, "VexalTestPlugin", cls);
+    add_function(module, addoption_def);
+    add_function(module, configure_def);
 }
 
 }  // namespace vexal::benchcast

@@ -119,7 +119,7 @@ const FunctionDef ignore_msg_def{"publish_msg", "self, msg_type, msg, **kwargs",
 
 Ref add_class(PyObject* module, const char* name, ClassBuilder& builder) {
     Ref cls = builder.build();
-    check_status(PyModule_AddObjectRef(module, name, cls.get()));
+    add_object(module, name, cls);
     return cls;
 }
 

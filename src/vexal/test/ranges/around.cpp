@@ -89,8 +89,7 @@ Examples
 
 void register_around(PyObject* module) {
     Ref defaults = check(Py_BuildValue("(Od)", Py_None, 0.05));
-    check_status(
-        PyModule_AddObjectRef(module, "around", make_function(around_def, {.module = module, .defaults = defaults.get()}).get()));
+    add_function(module, around_def, {.defaults = defaults.get()});
 }
 
 }  // namespace vexal::ranges

@@ -11,9 +11,9 @@ namespace {
 void exec_ranges(PyObject* module) {
     call(import_attr("future.standard_library", id<"install_aliases">()).get());
     state.timedelta = import_attr("vexal.types.timedelta", id<"Timedelta">()).release();
-    check_status(PyModule_AddObjectRef(module, "td", state.timedelta));
+    add_object(module, "td", state.timedelta);
     state.alias_tuple = import_attr("vexal.types.alias", id<"AliasTuple">()).release();
-    check_status(PyModule_AddObjectRef(module, "AliasTuple", state.alias_tuple));
+    add_object(module, "AliasTuple", state.alias_tuple);
     state.alias_tuple_keywords = check(PyTuple_Pack(2, id<"alias">(), id<"child_original_str">())).release();
     state.alias_tuple_new_guard.watch(state.alias_tuple, {"__new__"});
     state.alias_tuple_call_guard.watch(reinterpret_cast<PyObject*>(Py_TYPE(state.alias_tuple)), {"__call__"});

@@ -3,6 +3,7 @@
 #include "vexal_rt/call.hpp"
 #include "vexal_rt/float_text.hpp"
 #include "vexal_rt/function.hpp"
+#include "vexal_rt/module.hpp"
 #include "vexal_rt/names.hpp"
 #include "vexal_rt/type_guard.hpp"
 

@@ -77,8 +77,8 @@ vexal.test.ranges.before
 }  // namespace
 
 void register_time_ranges(PyObject* module) {
-    check_status(PyModule_AddObjectRef(module, "before", make_function(before_def, {.module = module}).get()));
-    check_status(PyModule_AddObjectRef(module, "after", make_function(after_def, {.module = module}).get()));
+    add_function(module, before_def);
+    add_function(module, after_def);
 }
 
 }  // namespace vexal::ranges

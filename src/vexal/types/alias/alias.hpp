@@ -4,6 +4,7 @@
 #include "vexal_rt/class_builder.hpp"
 #include "vexal_rt/float_text.hpp"
 #include "vexal_rt/init_slot.hpp"
+#include "vexal_rt/module.hpp"
 #include "vexal_rt/names.hpp"
 #include "vexal_rt/type_guard.hpp"
 

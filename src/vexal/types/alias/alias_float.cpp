@@ -269,7 +269,7 @@ void register_alias_float(PyObject* module) {
     state.alias_float_guard.watch(cls.get(), {"__new__", "__init__", "alias_op", "has_custom_alias",
                                               "_str_representation", "alias", "_alias", "original_str_repr",
                                               "__setattr__", "__dict__", "__str__"});
-    check_status(PyModule_AddObjectRef(module, "AliasFloat", cls.get()));
+    add_object(module, "AliasFloat", cls);
 }
 
 }  // namespace vexal::alias

@@ -109,7 +109,7 @@ void register_alias_tuple(PyObject* module) {
     state.alias_tuple = Py_NewRef(cls.get());
     state.alias_tuple_guard.watch(cls.get(), {"__new__", "__init__", "create_original_child_str", "alias", "_alias",
                                               "original_str_repr", "__setattr__", "__dict__"});
-    check_status(PyModule_AddObjectRef(module, "AliasTuple", cls.get()));
+    add_object(module, "AliasTuple", cls);
 }
 
 }  // namespace vexal::alias

@@ -101,7 +101,7 @@ void register_has_alias(PyObject* module) {
     state.abc_instancecheck = import_attr("_abc", id<"_abc_instancecheck">()).release();
     state.abc_cache_token = import_attr("_abc", id<"get_cache_token">()).release();
     state.abc_guard.watch(reinterpret_cast<PyObject*>(Py_TYPE(cls.get())), {"__instancecheck__"});
-    check_status(PyModule_AddObjectRef(module, "HasAlias", cls.get()));
+    add_object(module, "HasAlias", cls);
 }
 
 }  // namespace vexal::alias

@@ -135,7 +135,7 @@ Ref sizeof_fmt(PyObject* num) {
 }
 
 void register_sizeof_fmt(PyObject* module) {
-    check_status(PyModule_AddObjectRef(module, "sizeof_fmt", make_function(sizeof_fmt_def, {.module = module}).get()));
+    add_function(module, sizeof_fmt_def);
 }
 
 }  // namespace vexal::alias

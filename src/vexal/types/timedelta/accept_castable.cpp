@@ -74,7 +74,7 @@ Ref make_castable(PyObject* op_func, PyObject* format_alias) {
 void register_accept_castable(PyObject* module) {
     Ref defaults = check(PyTuple_Pack(1, Py_None));
     Ref fn = make_function(accept_castable_def, {.module = module, .defaults = defaults.get()});
-    check_status(PyModule_AddObjectRef(module, "accept_castable", fn.get()));
+    add_object(module, "accept_castable", fn);
 }
 
 }  // namespace vexal::timedelta

@@ -104,14 +104,14 @@ const FunctionDef to_timedelta_def{"to_timedelta", "*args, **kwargs", to_timedel
 void register_pandas_patch(PyObject* module) {
     Ref kind_default = check(PyTuple_Pack(1, Py_None));
     Ref slice_bound = make_function(maybe_cast_slice_bound_def, {.module = module, .defaults = kind_default.get()});
-    check_status(PyModule_AddObjectRef(module, "_maybe_cast_slice_bound", slice_bound.get()));
+    add_object(module, "_maybe_cast_slice_bound", slice_bound);
     Ref patch = make_function(patch_pandas_def, {.module = module});
-    check_status(PyModule_AddObjectRef(module, "patch_pandas", patch.get()));
+    add_object(module, "patch_pandas", patch);
     call(patch.get());
 }
 
 void register_to_timedelta(PyObject* module) {
-    check_status(PyModule_AddObjectRef(module, "to_timedelta", make_function(to_timedelta_def, {.module = module}).get()));
+    add_function(module, to_timedelta_def);
 }
 
 }  // namespace vexal::timedelta

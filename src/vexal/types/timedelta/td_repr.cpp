@@ -101,7 +101,7 @@ Ref td_repr(PyObject* self) {
 
 void register_td_repr(PyObject* module) {
     state.pandas_guard.watch(state.pandas_timedelta, {"__eq__", "__lt__", "__abs__", "components", "value"});
-    check_status(PyModule_AddObjectRef(module, "new_td_repr", make_function(new_td_repr_def, {.module = module}).get()));
+    add_function(module, new_td_repr_def);
 }
 
 }  // namespace vexal::timedelta

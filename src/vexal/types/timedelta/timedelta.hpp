@@ -2,6 +2,7 @@
 #pragma once
 #include "vexal_rt/call.hpp"
 #include "vexal_rt/class_builder.hpp"
+#include "vexal_rt/module.hpp"
 #include "vexal_rt/names.hpp"
 #include "vexal_rt/type_guard.hpp"
 

@@ -144,7 +144,7 @@ void register_timedelta_class(PyObject* module) {
     set_signature(cls.get());
     state.timedelta = Py_NewRef(cls.get());
     state.timedelta_guard.watch(cls.get(), {"__eq__", "__lt__", "__abs__", "components", "value"});
-    check_status(PyModule_AddObjectRef(module, "Timedelta", cls.get()));
+    add_object(module, "Timedelta", cls);
 }
 
 }  // namespace vexal::timedelta

@@ -1,9 +1,7 @@
 // ContextTestExecutor: a test script's run in its own directory, with the
 // simulator interfaces not raising, and its captured output attached.
 #include "runshim.hpp"
-#include "with_block.hpp"
-
-#include <optional>
+#include "vexal_rt/boundary.hpp"
 
 namespace vexal::runshim {
 namespace {
@@ -29,21 +27,21 @@ public:
     void run(Step&& step) {
         try {
             if (pending_) {
-                Handling handling(pending_->value());
+                Handling handling(pending_.get());
                 step();
             } else {
                 step();
             }
         } catch (const PyError&) {
-            pending_.emplace(Raised::take());
+            pending_ = fetch_error();
         }
     }
     void finish() {
-        if (pending_) pending_->rethrow();
+        if (pending_) rethrow(pending_.get());
     }
 
 private:
-    std::optional<Raised> pending_;
+    Ref pending_;
 };
 
 void restore(PyObject* self) {
@@ -78,12 +76,12 @@ Ref enter(FunctionObject*, PyObject* const* args) {
         set_raise_exceptions(Py_False);
         set_model_raise_exceptions(Py_False);
     } catch (const PyError&) {
-        Raised raised = Raised::take();
+        Ref raised = fetch_error();
         {
-            Handling handling(raised.value());
+            Handling handling(raised.get());
             restore(self);
         }
-        raised.rethrow();
+        rethrow(raised.get());
     }
     return none();
 }
@@ -147,7 +145,7 @@ void register_executor(PyObject* module) {
                   .method(enter_def)
                   .method(exit_def)
                   .build();
-    check_status(PyModule_AddObjectRef(module, "ContextTestExecutor", cls.get()));
+    add_object(module, "ContextTestExecutor", cls);
 }
 
 }  // namespace vexal::runshim

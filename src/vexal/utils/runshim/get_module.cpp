@@ -41,7 +41,7 @@ A file whose extension no loader knows raises ``ImportError``.
 }  // namespace
 
 void register_get_module(PyObject* module) {
-    check_status(PyModule_AddObjectRef(module, "get_module", make_function(get_module_def, {.module = module}).get()));
+    add_function(module, get_module_def);
 }
 
 }  // namespace vexal::runshim

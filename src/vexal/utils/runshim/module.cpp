@@ -5,22 +5,18 @@
 
 namespace vexal::runshim {
 
-State state;
+ModuleScope scope;
 
 namespace {
 
-void bind(PyObject* module, const char* name, Ref value) {
-    check_status(PyModule_AddObjectRef(module, name, value.get()));
-}
-
 void exec_runshim(PyObject* module) {
-    state.globals = PyModule_GetDict(module);
-    for (const char* name : {"sys", "os", "pytest", "allure"}) bind(module, name, import(name));
-    bind(module, "hil", import("vexal.api.hil"));
-    bind(module, "model", import_attr("vexal.api.schematic_editor", id<"model">()));
+    scope.bind(module);
+    for (const char* name : {"sys", "os", "pytest", "allure"}) add_object(module, name, import(name));
+    add_object(module, "hil", import("vexal.api.hil"));
+    add_object(module, "model", import_attr("vexal.api.schematic_editor", id<"model">()));
     // import importlib.util (binds the package, with its util submodule loaded)
     import("importlib.util");
-    bind(module, "importlib", import("importlib"));
+    add_object(module, "importlib", import("importlib"));
     register_get_module(module);
     register_executor(module);
     register_run_test(module);

@@ -1,7 +1,7 @@
 // run_test: a test script's `test` function run inside a pytest test, its
 // returned value turned into a pass, a skip or a failure.
 #include "runshim.hpp"
-#include "with_block.hpp"
+#include "vexal_rt/with.hpp"
 
 namespace vexal::runshim {
 namespace {
@@ -44,10 +44,11 @@ Ref run_test(FunctionObject*, PyObject* const* args) {
     if (!test_function || test_function.is(Py_None)) skip(id<"Test file doesn't have correct main test function">());
 
     Ref executor = call(global(id<"ContextTestExecutor">()).get(), test_dir.get(), capsys);
-    Ref result;
-    with_block(executor.get(), [&] {
+    // A block whose error a context manager suppresses gives None: a failure.
+    Ref result = with(executor.get(), [&](PyObject*) {
         Ref step = call(getattr(global(id<"allure">()).get(), id<"step">()).get(), id<"Test run">());
-        with_block(step.get(), [&] { result = check(PyObject_Call(test_function.get(), positional.get(), nullptr)); });
+        return with(step.get(),
+                    [&](PyObject*) { return check(PyObject_Call(test_function.get(), positional.get(), nullptr)); });
     });
 
     bool is_text = PyUnicode_Check(result.get());
@@ -102,7 +103,7 @@ Examples
 }  // namespace
 
 void register_run_test(PyObject* module) {
-    check_status(PyModule_AddObjectRef(module, "run_test", make_function(run_test_def, {.module = module}).get()));
+    add_function(module, run_test_def);
 }
 
 }  // namespace vexal::runshim
