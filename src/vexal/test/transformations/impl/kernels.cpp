@@ -6,7 +6,9 @@
 // a fourteenth of their time; elsewhere from the scalar functions.
 #include "kernels.hpp"
 
+#ifdef VEXAL_VECTOR_TRIGONOMETRY
 #include <immintrin.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -23,6 +25,10 @@ struct Rotation {
     double c, s;
 };
 
+// cos and sin of theta[begin, begin + count), count <= batch.
+constexpr std::ptrdiff_t batch = 256;
+
+#ifdef VEXAL_VECTOR_TRIGONOMETRY
 extern "C" __m256d _ZGVdN4v_sin(__m256d);
 extern "C" __m256d _ZGVdN4v_cos(__m256d);
 
@@ -30,9 +36,6 @@ bool vector_trigonometry() {
     static const bool supported = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
     return supported;
 }
-
-// cos and sin of theta[begin, begin + count), count <= batch.
-constexpr std::ptrdiff_t batch = 256;
 
 __attribute__((target("avx2"))) void rotations_avx2(const Column& theta, std::ptrdiff_t begin, std::ptrdiff_t count,
                                                     double* c, double* s) {
@@ -45,9 +48,12 @@ __attribute__((target("avx2"))) void rotations_avx2(const Column& theta, std::pt
         _mm256_store_pd(s + j, _ZGVdN4v_sin(t));
     }
 }
+#endif
 
 void rotations(const Column& theta, std::ptrdiff_t begin, std::ptrdiff_t count, double* c, double* s) {
+#ifdef VEXAL_VECTOR_TRIGONOMETRY
     if (vector_trigonometry()) return rotations_avx2(theta, begin, count, c, s);
+#endif
     for (std::ptrdiff_t j = 0; j < count; ++j) {
         double t = theta[begin + j];
         c[j] = std::cos(t);
