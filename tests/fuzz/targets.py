@@ -135,7 +135,8 @@ def _phasor_sets(h):
     def three(alias=""):
         return [_phasor(1.0, 0.0, alias + "a"), _phasor(0.9, -120.0, alias + "b"), _phasor(1.1, 120.0, alias + "c")]
     sequences = {"pos_seq": three("1"), "neg_seq": three("2"), "zero_seq": [_phasor(h(), h(), h())] * 3}
-    return [_PhasorSet(three(), sequences), _PhasorSet(three("x"), {"pos_seq": three(), "neg_seq": h(), "zero_seq": []}),
+    odd_sequences = {"pos_seq": three(), "neg_seq": h(), "zero_seq": []}
+    return [_PhasorSet(three(), sequences), _PhasorSet(three("x"), odd_sequences),
             [_phasor(h(), 30.0, "h"), _phasor(1.0, h(), h())], [_phasor(float("nan"), float("inf"), "n")]]
 
 
@@ -156,7 +157,8 @@ def _plotting_typical(m, h):
         "capture_plot": [(rng.choice([_signals(), _signals().astype(object).assign(Va=[h()] * 4)]), "signals"),
                          (rng.choice(["memory", "file", None]), "dest"), (rng.choice(["plots", None, h()]), "dir")],
         "harmonic_plot": [(rng.choice([_spectrum(), _spectrum(np.array([h()] * 5, dtype=object))]), "spectrum"),
-                          (rng.choice([io.BytesIO(), "plot", h()]), "output"), (rng.choice([True, False, h()]), "annotate")],
+                          (rng.choice([io.BytesIO(), "plot", h()]), "output"),
+                          (rng.choice([True, False, h()]), "annotate")],
         "plot_phasors": [(rng.choice(sets), "phasors"), (before, "before"), (kind, "type"), (output, "output"),
                          (False, "plot")],
         "td_labels": [(rng.choice([[0, 1e6, 2.5e9], [h(), 1e6], []]), "ticks")],
