@@ -8,8 +8,10 @@ Any set of objects with `mag`, `angle` (degrees) and `alias` can be drawn;
 `vexal.types.phasors.Phasors3ph` is one.
 """
 import sys
+from typing import Any, List, Optional, Sequence, Tuple, Union
 
 import numpy as np
+import numpy.typing as npt
 import pandas as pd
 
 from vexal.pytest_vexal.decorators import (
@@ -26,22 +28,27 @@ A = np.exp(2j * np.pi / 3)
 class Spectrum(object):
     """Frequencies and complex amplitudes of one signal."""
 
-    def __init__(self, freqs, fft):
+    def __init__(self, freqs: npt.NDArray[np.floating[Any]], fft: npt.NDArray[np.complex128]) -> None:
         self.freqs, self.fft = freqs, fft
 
 
 class Phasor(object):
-    def __init__(self, value, alias):
+    def __init__(self, value: complex, alias: str) -> None:
         self.mag, self.angle, self.alias = abs(value), float(np.degrees(np.angle(value))), alias
 
-    def __str__(self):
+    def __str__(self) -> str:
         return u"{}={:.0f}\u2220{:.0f}\u00b0".format(self.alias, self.mag, self.angle)
 
 
-class PhasorSet(tuple):
+class PhasorSet(Tuple[Phasor, ...]):
     """Three phasors, with their symmetrical-component sets when `sequences`."""
 
-    def __new__(cls, values, names=("Va", "Vb", "Vc"), sequences=True):
+    zero_seq: "PhasorSet"
+    pos_seq: "PhasorSet"
+    neg_seq: "PhasorSet"
+
+    def __new__(cls, values: Sequence[complex], names: Sequence[str] = ("Va", "Vb", "Vc"),
+                sequences: bool = True) -> "PhasorSet":
         phasors = tuple.__new__(cls, (Phasor(v, n) for v, n in zip(values, names)))
         if sequences:
             va, vb, vc = values
@@ -51,17 +58,17 @@ class PhasorSet(tuple):
             phasors.neg_seq = cls([neg, A * neg, A * A * neg], ("V2a", "V2b", "V2c"), False)
         return phasors
 
-    def __str__(self):
+    def __str__(self) -> str:
         return ", ".join(str(p) for p in self)
 
 
 class GridChange(object):
-    def __init__(self, phasors_before, phasors_after):
+    def __init__(self, phasors_before: PhasorSet, phasors_after: PhasorSet) -> None:
         self.phasors_before, self.phasors_after = phasors_before, phasors_after
 
 
 @allure_plot_and_attach_capture_decorator
-def capture_voltages(duration="80ms", sag_at="40ms", depth=0.5):
+def capture_voltages(duration: str = "80ms", sag_at: str = "40ms", depth: float = 0.5) -> pd.DataFrame:
     """Three phase voltages (peak 325 V) with a sag of phase a at `sag_at`
     and a 5th harmonic of 10% on phase a."""
     t = np.arange(0, Timedelta(duration).total_seconds(), 1 / SAMPLE_RATE)
@@ -73,17 +80,17 @@ def capture_voltages(duration="80ms", sag_at="40ms", depth=0.5):
 
 
 @allure_plot_and_attach_fft_decorator
-def spectrum(signal):
+def spectrum(signal: pd.Series) -> Spectrum:
     """Amplitude spectrum of a signal (peak values)."""
     samples = np.asarray(signal)
     return Spectrum(np.fft.rfftfreq(len(samples), 1 / SAMPLE_RATE), 2 * np.fft.rfft(samples) / len(samples))
 
 
-def rms(signal, alias=None):
+def rms(signal: pd.Series, alias: Optional[str] = None) -> AliasFloat:
     return AliasFloat(float(np.sqrt(np.mean(np.asarray(signal) ** 2))), alias=alias)
 
 
-def _fundamental(capture, start):
+def _fundamental(capture: pd.DataFrame, start: Union[str, Timedelta]) -> List[complex]:
     """RMS phasors of the 50 Hz component over one cycle from `start`."""
     window = capture[Timedelta(start):Timedelta(start) + Timedelta(1 / FREQUENCY)].iloc[:-1]
     turn = np.exp(-2j * np.pi * FREQUENCY * np.asarray(window.index.total_seconds()))
@@ -91,7 +98,7 @@ def _fundamental(capture, start):
 
 
 @plot_and_attach_grid_changes
-def grid_change(capture, at):
+def grid_change(capture: pd.DataFrame, at: str) -> GridChange:
     """Phasors one cycle before and one cycle after `at`."""
     before = Timedelta(at) - Timedelta(1 / FREQUENCY)
     return GridChange(PhasorSet(_fundamental(capture, before)), PhasorSet(_fundamental(capture, at)))

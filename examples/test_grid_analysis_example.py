@@ -7,6 +7,7 @@ adds "[Alias] ..." entries with its result, and the capture, spectrum and
 phasor plots are attached to the steps as PNG images.
 """
 import numpy as np
+import pandas as pd
 import pytest
 
 import grid_analysis_api as api
@@ -14,11 +15,11 @@ from vexal.test.ranges import around
 
 
 @pytest.fixture(scope="module")
-def capture():
+def capture() -> pd.DataFrame:
     return api.capture_voltages(duration="80ms", sag_at="40ms", depth=0.5)
 
 
-def test_spectrum_shows_the_fundamental_and_fifth_harmonic(capture):
+def test_spectrum_shows_the_fundamental_and_fifth_harmonic(capture: pd.DataFrame) -> None:
     spectrum = api.spectrum(capture["Va"][:"40ms"].iloc[:-1])
     magnitudes = abs(spectrum.fft)
     assert spectrum.freqs[np.argmax(magnitudes)] == pytest.approx(50)
@@ -27,7 +28,7 @@ def test_spectrum_shows_the_fundamental_and_fifth_harmonic(capture):
     assert low <= fifth <= high
 
 
-def test_sag_halves_phase_a_only(capture):
+def test_sag_halves_phase_a_only(capture: pd.DataFrame) -> None:
     change = api.grid_change(capture, at="40ms")
     before, after = change.phasors_before, change.phasors_after
     assert after[0].mag == pytest.approx(before[0].mag / 2, rel=0.01)

@@ -7,7 +7,10 @@ A synthetic capture stands in for what the simulator records: a balanced
 top. Run with `python -m pytest examples -v -s` to see the report lines.
 """
 
+from typing import Tuple
+
 import numpy as np
+import numpy.typing as npt
 import pandas as pd
 import pytest
 
@@ -22,7 +25,7 @@ U_PEAK = AliasFloat(230 * np.sqrt(2), alias="Upeak")
 SAG_START, SAG_DEPTH = 0.1, 0.6
 
 
-def capture(seconds=0.2):
+def capture(seconds: float = 0.2) -> Tuple[pd.DataFrame, pd.Series]:
     """Phase voltages a, b, c on a time index, and the grid angle."""
     t = np.arange(int(seconds * SAMPLE_RATE)) / SAMPLE_RATE
     theta = 2 * np.pi * F_GRID * t
@@ -37,18 +40,19 @@ def capture(seconds=0.2):
     return signals, pd.Series(theta, index=index)
 
 
-def fundamental_phasor(samples, theta, alias):
+def fundamental_phasor(samples: npt.NDArray[np.float64], theta: npt.NDArray[np.float64],
+                       alias: str) -> Phasor:
     """The 50 Hz phasor of one phase over whole cycles (a one-bin DFT)."""
     value = 2 * np.mean(samples * np.exp(-1j * theta))
     return Phasor(value, alias=alias)
 
 
 @pytest.fixture(scope="module")
-def grid():
+def grid() -> Tuple[pd.DataFrame, pd.Series]:
     return capture()
 
 
-def test_balanced_set_is_a_constant_d_axis_voltage(grid):
+def test_balanced_set_is_a_constant_d_axis_voltage(grid: Tuple[pd.DataFrame, pd.Series]) -> None:
     signals, theta = grid
     dq0 = abc_to_dq0(signals, theta)
     before_sag = dq0[:pd.Timedelta(SAG_START, unit="s") - pd.Timedelta(1, unit="us")]
@@ -59,7 +63,7 @@ def test_balanced_set_is_a_constant_d_axis_voltage(grid):
     assert before_sag["zero"].abs().max() < 1e-9
 
 
-def test_dq0_round_trip_gives_back_the_capture(grid):
+def test_dq0_round_trip_gives_back_the_capture(grid: Tuple[pd.DataFrame, pd.Series]) -> None:
     signals, theta = grid
     back = dq0_to_abc(abc_to_dq0(signals, theta, "Power invariant"), theta, "Power invariant")
     low, high = around(0.0, tol=1e-9)
@@ -67,12 +71,12 @@ def test_dq0_round_trip_gives_back_the_capture(grid):
     assert back.index.equals(signals.index)
 
 
-def test_sag_shows_as_negative_and_zero_sequence(grid):
+def test_sag_shows_as_negative_and_zero_sequence(grid: Tuple[pd.DataFrame, pd.Series]) -> None:
     signals, theta = grid
     during = signals.index >= pd.Timedelta(SAG_START, unit="s")
-    phases = [fundamental_phasor(signals.loc[during, column].values, theta[during].values, alias)
-              for column, alias in (("Va", "Va"), ("Vb", "Vb"), ("Vc", "Vc"))]
-    sag = Phasors3ph(*phases, alias="Sag")
+    va, vb, vc = (fundamental_phasor(signals.loc[during, name].values, theta[during].values, name)
+                  for name in ("Va", "Vb", "Vc"))
+    sag = Phasors3ph(va, vb, vc, alias="Sag")
     print("\nphases:   ", sag)
     print("sequences:", sag.s012)
     print("positive: ", sag.pos_seq)

@@ -7,14 +7,19 @@ values. `state` lists module-level objects the hostile callbacks may
 attack too (they are restored after each call); `skip` names callables
 left out (ones that open sockets, wait or stop the process); `typical`
 gives arguments of the expected kinds to callables that random arguments
-rarely get past. A new module joins by adding an entry here.
+rarely get past; `scratch` runs the calls in a temporary working directory
+(for callables that write files) and `tidy` runs after each call. A new
+module joins by adding an entry here.
 """
 
 import atexit
+import io
 import logging
+import os
 import pathlib
 import shutil
 import tempfile
+import types
 from dataclasses import dataclass, field
 from typing import Callable
 
@@ -26,6 +31,18 @@ class Entry:
     skip: frozenset = field(default_factory=frozenset)
     # (module, hostile factory) -> {callable name: [(argument, description), ...]}
     typical: Callable = lambda module, hostile: {}
+    scratch: bool = False
+    tidy: Callable = lambda module: None
+
+
+# The plotting calls draw off screen.
+os.environ.setdefault("MPLBACKEND", "Agg")
+
+
+def scratch_dir():
+    root = tempfile.mkdtemp(prefix="vexal-fuzz-scratch-")
+    atexit.register(shutil.rmtree, root, True)
+    return root
 
 
 def _record():
@@ -87,6 +104,103 @@ def _transformations_seeds(m, h):
     import pandas as pd
     frame = pd.DataFrame(np.arange(12.0).reshape(4, 3), columns=["a", "b", "c"])
     return [frame, pd.Series(np.linspace(0, 1, 4)), frame.astype(object).assign(a=[h()] * 4), 1 + 2j]
+
+
+def _signals():
+    import pandas as pd
+    return pd.DataFrame({"Va": [0.0, 1.0, 0.0, -1.0], "Vb": [1.0, 0.0, -1.0, 0.0]},
+                        index=pd.to_timedelta([0, 1, 2, 3], unit="ms"))
+
+
+def _spectrum(fft=None):
+    import numpy as np
+    fft = np.array([0.0, 1.0, 0.0, 0.2, 0.0], dtype=complex) if fft is None else fft
+    return types.SimpleNamespace(freqs=np.array([0.0, 50.0, 100.0, 150.0, 200.0]), fft=fft)
+
+
+def _phasor(mag, angle, alias):
+    return types.SimpleNamespace(mag=mag, angle=angle, alias=alias)
+
+
+class _PhasorSet(list):
+    """Three phasors with their sequence sets, as the phasor plots take them."""
+
+    def __init__(self, phasors, sequences=None):
+        super().__init__(phasors)
+        for name, value in (sequences or {}).items():
+            setattr(self, name, value)
+
+
+def _phasor_sets(h):
+    def three(alias=""):
+        return [_phasor(1.0, 0.0, alias + "a"), _phasor(0.9, -120.0, alias + "b"), _phasor(1.1, 120.0, alias + "c")]
+    sequences = {"pos_seq": three("1"), "neg_seq": three("2"), "zero_seq": [_phasor(h(), h(), h())] * 3}
+    odd_sequences = {"pos_seq": three(), "neg_seq": h(), "zero_seq": []}
+    return [_PhasorSet(three(), sequences), _PhasorSet(three("x"), odd_sequences),
+            [_phasor(h(), 30.0, "h"), _phasor(1.0, h(), h())], [_phasor(float("nan"), float("inf"), "n")]]
+
+
+def _plotting_seeds(m, h):
+    import numpy as np
+    return [_signals(), _signals().iloc[:0], io.BytesIO(), _spectrum(), _spectrum(np.array([h()] * 5, dtype=object)),
+            *_phasor_sets(h)]
+
+
+def _plotting_typical(m, h):
+    import numpy as np
+    from tests.fuzz.hostile import rng
+    sets = _phasor_sets(h)
+    before = rng.choice(sets + [None])
+    kind = rng.choice(["abc", "pos_seq", "neg_seq", "zero_seq", h()])
+    output = rng.choice([io.BytesIO(), None, h()])
+    return {
+        "capture_plot": [(rng.choice([_signals(), _signals().astype(object).assign(Va=[h()] * 4)]), "signals"),
+                         (rng.choice(["memory", "file", None]), "dest"), (rng.choice(["plots", None, h()]), "dir")],
+        "harmonic_plot": [(rng.choice([_spectrum(), _spectrum(np.array([h()] * 5, dtype=object))]), "spectrum"),
+                          (rng.choice([io.BytesIO(), "plot", h()]), "output"),
+                          (rng.choice([True, False, h()]), "annotate")],
+        "plot_phasors": [(rng.choice(sets), "phasors"), (before, "before"), (kind, "type"), (output, "output"),
+                         (False, "plot")],
+        "td_labels": [(rng.choice([[0, 1e6, 2.5e9], [h(), 1e6], []]), "ticks")],
+    }
+
+
+def _tidy_plotting(m):
+    import matplotlib.pyplot
+    matplotlib.pyplot.close("all")
+
+
+def _api_module(h):
+    """A throwaway module holding a few functions, as a test team's API."""
+    api = types.ModuleType("fuzz_api")
+
+    def measure(*args, **kwargs):
+        return h()
+
+    def pair(*args, **kwargs):
+        return 1.0, h()
+
+    api.measure, api.pair, api._private, api.Klass, api.value = measure, pair, measure, _Config, h()
+    return api
+
+
+def _decorators_seeds(m, h):
+    import numpy as np
+    change = types.SimpleNamespace(phasors_before=_phasor_sets(h)[0], phasors_after=_phasor_sets(h)[1])
+    return [m.log_alias_decorator(lambda *a, **k: h()), m.step_with_alias_decorator(lambda *a, **k: h()),
+            m.step_with_alias_decorator(lambda *a, **k: (1.0, h())),
+            m.allure_plot_and_attach_capture_decorator(lambda *a, **k: _signals()),
+            m.allure_plot_and_attach_fft_decorator(lambda *a, **k: _spectrum(np.array([h()] * 5, dtype=object))),
+            m.allure_plot_and_attach_analysis_decorator(lambda *a, **k: h()),
+            m.plot_and_attach_grid_changes(lambda *a, **k: change), _api_module(h), io.BytesIO()]
+
+
+def _decorators_typical(m, h):
+    from tests.fuzz.hostile import rng
+    return {"decorate_module_public_attr": [
+        (_api_module(h), "api"), (rng.choice([m.step_with_alias_decorator, m.log_alias_decorator, h()]), "decorator"),
+        (rng.choice([(), ["measure"], h()]), "exclusion_list"), (rng.choice([(), ["pair"], [], h()]), "inclusion_list"),
+        (rng.choice([True, False, h()]), "exclude_private")]}
 
 
 # Test scripts for the script runner, in a directory of their own: every
@@ -179,6 +293,12 @@ MODULES = {
         skip=frozenset({"CommonMsgPublisher", "MinimalMsgPublisher", "MyPublisher", "_setup_zmq", "_sync_to_proxy"})),
     "vexal.types.phasors": Entry(_phasors_seeds),
     "vexal.test.transformations.impl": Entry(_transformations_seeds),
+    # The module's globals are in the state: the functions read them at call time.
+    "vexal.utils.plotting": Entry(_plotting_seeds, state=lambda m: [m], typical=_plotting_typical, scratch=True,
+                                  tidy=_tidy_plotting),
+    # Never hand decorate_module_public_attr a real module: it rebinds the attributes.
+    "vexal.pytest_vexal.decorators": Entry(_decorators_seeds, state=lambda m: [m], typical=_decorators_typical,
+                                           scratch=True, tidy=_tidy_plotting),
     "vexal.utils.runshim": Entry(_runshim_seeds, state=lambda m: [m.model], typical=_runshim_typical),
     # raise_without_gil stops the process by design.
     "vexal._selftest": Entry(lambda m, h: [h()], skip=frozenset({"raise_without_gil"})),

@@ -16,7 +16,7 @@ import pickle
 import random
 
 from tests.fuzz import hostile
-from tests.fuzz.targets import MODULES
+from tests.fuzz.targets import MODULES, scratch_dir
 
 
 class NotAnException(Exception):
@@ -33,7 +33,7 @@ OPERATORS = {
     "hash(x)": lambda x, y: hash(x), "bool(x)": lambda x, y: bool(x), "float(x)": lambda x, y: float(x),
     "x[y]": operator.getitem, "list(x)": lambda x, y: list(x), "getattr(x, y)": lambda x, y: getattr(x, str(y)),
     "x.alias": lambda x, y: x.alias, "copy(x)": lambda x, y: copy.copy(x),
-    "pickle(x)": lambda x, y: pickle.loads(pickle.dumps(x)),
+    "pickle(x)": lambda x, y: pickle.loads(pickle.dumps(x)), "x(y)": lambda x, y: x(y),
 }
 
 
@@ -133,6 +133,14 @@ def plan(rng, module, entry, targets):
     return f"{name}({', '.join(texts)})", lambda: drive(func(*positional, **keywords), rng)
 
 
+def restore(obj, state):
+    try:
+        obj.__dict__ = state
+    except (AttributeError, TypeError):  # a module's dict can only change in place
+        obj.__dict__.clear()
+        obj.__dict__.update(state)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("module")
@@ -145,15 +153,18 @@ def main():
     entry = MODULES[options.module]
     targets = discover(module, entry)
     report = os.fdopen(options.report_fd, "w", buffering=1)
+    if entry.scratch:
+        os.chdir(scratch_dir())
     cwd = os.getcwd()  # a call may leave the process in another directory
     for index in range(options.start, options.stop):
         rng = random.Random(f"{options.seed}/{options.module}/{index}")
         hostile.rng.seed(f"{options.seed}/{options.module}/{index}/callbacks")
         saved = [(obj, dict(obj.__dict__)) for obj in entry.state(module)]
         report.write(f"> {index}\n")
+        # Outside the try: a broken entry in targets.py stops the run instead of passing as clean calls.
+        description, action = plan(rng, module, entry, targets)
+        report.write(f": {description}\n")
         try:
-            description, action = plan(rng, module, entry, targets)
-            report.write(f": {description}\n")
             action()
         except SystemError as error:
             report.write(f"S {index} :: {str(error)[:200]!r}\n")
@@ -163,7 +174,8 @@ def main():
             hostile.working_on.clear()
             os.chdir(cwd)
             for obj, state in saved:
-                obj.__dict__ = state
+                restore(obj, state)
+            entry.tidy(module)
     report.write("E\n")
 
 

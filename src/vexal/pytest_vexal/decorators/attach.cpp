@@ -8,7 +8,7 @@ namespace {
 
 // allure.attach(body, name, attachment_type=allure.attachment_type.PNG)
 void attach_png(PyObject* body, PyObject* name) {
-    Ref allure = module_global(id<"allure">());
+    Ref allure = state.global(id<"allure">());
     Ref png = getattr(getattr(allure.get(), id<"attachment_type">()).get(), id<"PNG">());
     call_kw(getattr(allure.get(), id<"attach">()).get(), {body, name, png.get()}, kwnames<"attachment_type">());
 }
@@ -17,9 +17,9 @@ void attach_buffer(PyObject* output, PyObject* name) {
     attach_png(call_method(output, id<"getvalue">()).get(), name);
 }
 
-Ref new_buffer() { return call_method(module_global(id<"io">()).get(), id<"BytesIO">()); }
+Ref new_buffer() { return call_method(state.global(id<"io">()).get(), id<"BytesIO">()); }
 
-Ref plotutils(PyObject* name) { return getattr(module_global(id<"plotutils">()).get(), name); }
+Ref plotutils(PyObject* name) { return getattr(state.global(id<"plotutils">()).get(), name); }
 
 Ref image_name_key(FunctionObject*, PyObject* const* args) {
     return call_method(getattr(args[0], id<"name">()).get(), id<"lower">());
@@ -31,7 +31,7 @@ Ref capture_decorator(FunctionObject*, PyObject* const* args) {
     Ref capture = call_with(args[0], args[2], args[3]);
     Ref outputs = call_kw(plotutils(id<"capture_plot">()).get(), {capture.get(), id<"memory">()}, kwnames<"dest">());
     static PyObject* key = make_function(image_name_key_def, {.module = state.module}).release();
-    Ref ordered = call_kw(module_global(id<"sorted">()).get(), {outputs.get(), key}, kwnames<"key">());
+    Ref ordered = call_kw(state.global(id<"sorted">()).get(), {outputs.get(), key}, kwnames<"key">());
     Ref items = check(PyObject_GetIter(ordered.get()));
     while (Ref item = next_item(items.get())) {
         Ref body = call_method(item.get(), id<"getvalue">());

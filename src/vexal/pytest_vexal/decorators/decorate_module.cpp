@@ -43,9 +43,9 @@ const FunctionDef equals_candidate_def{"<lambda>", "y", equals_candidate};
 // member being compared as inspect.getmembers(builtins, lambda y: y == x)
 // compares them.
 bool equals_a_builtin(PyObject* x, PyObject* members) {
-    Ref inspect = module_global(id<"inspect">());
+    Ref inspect = state.global(id<"inspect">());
     Ref getmembers = getattr(inspect.get(), id<"getmembers">());
-    Ref builtins = module_global(id<"builtins">());
+    Ref builtins = state.global(id<"builtins">());
     if (members && builtins_read_directly(getmembers.get(), builtins.get())) {
         bool found = false;
         for (Py_ssize_t i = 0; i < PyList_GET_SIZE(members); ++i) {
@@ -67,7 +67,7 @@ bool equals_a_builtin(PyObject* x, PyObject* members) {
 Ref is_candidate(FunctionObject* self, PyObject* const* args) {
     PyObject* x = args[0];
     if (!PyCallable_Check(x)) return boolean(false);
-    if (truthy(call_method(module_global(id<"inspect">()).get(), id<"isclass">(), x).get())) return boolean(false);
+    if (truthy(call_method(state.global(id<"inspect">()).get(), id<"isclass">(), x).get())) return boolean(false);
     PyObject* members = captured(self, 0);
     return boolean(!equals_a_builtin(x, members == Py_None ? nullptr : members));
 }
@@ -75,8 +75,8 @@ Ref is_candidate(FunctionObject* self, PyObject* const* args) {
 const FunctionDef is_candidate_def{"<lambda>", "x", is_candidate};
 
 Ref candidate_predicate() {
-    Ref builtins = module_global(id<"builtins">());
-    Ref getmembers = getattr(module_global(id<"inspect">()).get(), id<"getmembers">());
+    Ref builtins = state.global(id<"builtins">());
+    Ref getmembers = getattr(state.global(id<"inspect">()).get(), id<"getmembers">());
     Ref members = builtins_read_directly(getmembers.get(), builtins.get()) ? builtin_members(builtins.get()) : none();
     static PyObject* qualname = text("decorate_module_public_attr.<locals>.<lambda>").release();
     Ref closure = check(PyTuple_Pack(1, members.get()));
@@ -93,7 +93,7 @@ bool contains(PyObject* container, PyObject* name) { return check_status(PySeque
 Ref decorate_module_public_attr(FunctionObject*, PyObject* const* args) {
     PyObject *module = args[0], *decorator = args[1], *exclusion_list = args[2], *inclusion_list = args[3];
     PyObject* exclude_private = args[4];
-    Ref members = call_method(module_global(id<"inspect">()).get(), id<"getmembers">(), module,
+    Ref members = call_method(state.global(id<"inspect">()).get(), id<"getmembers">(), module,
                               candidate_predicate().get());
     Ref no_names = check(PyTuple_New(0));
     Ref pairs = check(PyObject_GetIter(members.get()));
@@ -142,12 +142,10 @@ Examples
 }  // namespace
 
 void register_decorate_module(PyObject* module) {
-    originals.getmembers = getattr(module_global(id<"inspect">()).get(), id<"getmembers">()).release();
-    originals.builtins = module_global(id<"builtins">()).release();
+    originals.getmembers = getattr(state.global(id<"inspect">()).get(), id<"getmembers">()).release();
+    originals.builtins = state.global(id<"builtins">()).release();
     Ref defaults = check(Py_BuildValue("(()()O)", Py_True));
-    check_status(PyModule_AddObjectRef(
-        module, "decorate_module_public_attr",
-        make_function(decorate_module_public_attr_def, {.module = module, .defaults = defaults.get()}).get()));
+    add_function(module, decorate_module_public_attr_def, {.defaults = defaults.get()});
 }
 
 }  // namespace vexal::decorators

@@ -9,20 +9,18 @@
 #include "vexal_rt/globals.hpp"
 #include "vexal_rt/iterate.hpp"
 #include "vexal_rt/kwnames.hpp"
+#include "vexal_rt/module.hpp"
 #include "vexal_rt/names.hpp"
 
 namespace vexal::decorators {
 
 using namespace vexal_rt;
 
-struct State {
-    PyObject* module = nullptr;
-    PyObject* globals = nullptr;  // the module's dict: names are read from it at call time
+// Names are read from the module's dict at call time.
+struct State : ModuleScope {
     PyObject* function_wrapper = nullptr;  // the proxy class given to wrapt.decorator
 };
 extern State state;
-
-inline Ref module_global(PyObject* name) { return global(state.globals, name); }
 
 // A subclass of wrapt.FunctionWrapper that calls plain functions quicker.
 Ref make_function_wrapper_type(PyObject* module);

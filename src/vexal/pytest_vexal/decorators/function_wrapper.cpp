@@ -42,7 +42,7 @@ PyObject* function_wrapper_call(PyObject* self, PyObject* args, PyObject* kwds) 
 }  // namespace
 
 Ref make_function_wrapper_type(PyObject* module) {
-    Ref base = getattr(module_global(id<"wrapt">()).get(), id<"FunctionWrapper">());
+    Ref base = getattr(state.global(id<"wrapt">()).get(), id<"FunctionWrapper">());
     Ref cls = ClassBuilder(module, "FunctionWrapper")
                   .base(base.get())
                   .doc("wrapt.FunctionWrapper of the report decorators.")

@@ -9,28 +9,23 @@ State state;
 
 void add_wrapt_decorator(PyObject* module, const FunctionDef& wrapper) {
     Ref function = make_function(wrapper, {.module = module});
-    Ref decorator = call_kw(getattr(module_global(id<"wrapt">()).get(), id<"decorator">()).get(),
+    Ref decorator = call_kw(getattr(state.global(id<"wrapt">()).get(), id<"decorator">()).get(),
                             {function.get(), state.function_wrapper}, kwnames<"proxy">());
-    check_status(PyModule_AddObjectRef(module, wrapper.name, decorator.get()));
+    add_object(module, wrapper.name, decorator);
 }
 
 namespace {
 
-void add(PyObject* module, const char* name, Ref value) {
-    check_status(PyModule_AddObjectRef(module, name, value.get()));
-}
-
 void exec_decorators(PyObject* module) {
-    state.module = module;
-    state.globals = PyModule_GetDict(module);
+    state.bind(module);
     call(import_attr("future.standard_library", id<"install_aliases">()).get());
-    for (const char* name : {"builtins", "io", "inspect", "logging", "wrapt"}) add(module, name, import(name));
-    add(module, "plotutils", import("vexal.utils.plotting"));
-    add(module, "empty_step", import_attr("vexal.allure_commons", id<"empty_step">()));
-    add(module, "step", import_attr("vexal.allure_step", id<"step">()));
-    add(module, "allure", import("allure"));
+    for (const char* name : {"builtins", "io", "inspect", "logging", "wrapt"}) add_object(module, name, import(name));
+    add_object(module, "plotutils", import("vexal.utils.plotting"));
+    add_object(module, "empty_step", import_attr("vexal.allure_commons", id<"empty_step">()));
+    add_object(module, "step", import_attr("vexal.allure_step", id<"step">()));
+    add_object(module, "allure", import("allure"));
     Ref name = getattr(module, id<"__name__">());
-    add(module, "logger", call_method(module_global(id<"logging">()).get(), id<"getLogger">(), name.get()));
+    add_object(module, "logger", call_method(state.global(id<"logging">()).get(), id<"getLogger">(), name.get()));
     state.function_wrapper = make_function_wrapper_type(module).release();
     register_decorate_module(module);
     register_attach(module);

@@ -17,7 +17,7 @@ Ref log_alias_decorator(FunctionObject*, PyObject* const* args) {
     PyObject *func = args[0], *call_args = args[2], *call_kwargs = args[3];
     Ref result = call_with(func, call_args, call_kwargs);
     if (!has_alias_keyword(call_kwargs)) return result;
-    Ref empty_step = module_global(id<"empty_step">());
+    Ref empty_step = state.global(id<"empty_step">());
     if (isinstance(result.get(), reinterpret_cast<PyObject*>(&PyTuple_Type))) {
         Ref items = check(PyObject_GetIter(result.get()));
         while (Ref item = next_item(items.get())) log_alias(empty_step.get(), item.get());
@@ -32,9 +32,9 @@ Ref step_with_alias_decorator(FunctionObject*, PyObject* const* args) {
     Ref name = getattr(func, id<"__name__">());
     Ref spaced = call_method(name.get(), id<"replace">(), id<"_">(), id<" ">());
     Ref step_name = call_method(spaced.get(), id<"title">());
-    Ref step_decorator = call_kw(module_global(id<"step">()).get(), {step_name.get(), Py_True}, kwnames<"flatten">());
+    Ref step_decorator = call_kw(state.global(id<"step">()).get(), {step_name.get(), Py_True}, kwnames<"flatten">());
     Ref stepped = call(step_decorator.get(), func);
-    return call(module_global(id<"log_alias_decorator">()).get(), stepped.get());
+    return call(state.global(id<"log_alias_decorator">()).get(), stepped.get());
 }
 
 const FunctionDef log_alias_decorator_def{"log_alias_decorator", "func, instance, args, kwargs", log_alias_decorator,
@@ -70,8 +70,7 @@ callable
 
 void register_steps(PyObject* module) {
     add_wrapt_decorator(module, log_alias_decorator_def);
-    check_status(PyModule_AddObjectRef(module, "step_with_alias_decorator",
-                                       make_function(step_with_alias_decorator_def, {.module = module}).get()));
+    add_function(module, step_with_alias_decorator_def);
 }
 
 }  // namespace vexal::decorators

@@ -8,25 +8,20 @@ State state;
 
 namespace {
 
-void add(PyObject* module, const char* name, PyObject* value) {
-    check_status(PyModule_AddObjectRef(module, name, value));
-}
-
 void exec_phasors(PyObject* module) {
-    state.module = module;
-    state.globals = PyModule_GetDict(module);
-    add(module, "_super", reinterpret_cast<PyObject*>(&PySuper_Type));
+    state.bind(module);
+    add_object(module, "_super", reinterpret_cast<PyObject*>(&PySuper_Type));
     call(import_attr("future.standard_library", id<"install_aliases">()).get());
     state.numpy = import("numpy").release();
-    add(module, "np", state.numpy);
+    add_object(module, "np", state.numpy);
     state.np_angle = getattr(state.numpy, id<"angle">()).release();
     state.float64 = getattr(state.numpy, id<"float64">()).release();
     state.alias_module = import("vexal.types.alias").release();
-    add(module, "aliasmod", state.alias_module);
+    add_object(module, "aliasmod", state.alias_module);
     state.sizeof_fmt = getattr(state.alias_module, id<"sizeof_fmt">()).release();
     state.host_generic_op = import_attr("vexal.utils", id<"generic_op">()).release();
-    add(module, "generic_op", state.host_generic_op);
-    add(module, "transformations", import("vexal.test.transformations").get());
+    add_object(module, "generic_op", state.host_generic_op);
+    add_object(module, "transformations", import("vexal.test.transformations"));
     register_phasor(module);
     register_phasors3ph(module);
 }

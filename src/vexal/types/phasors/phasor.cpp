@@ -43,7 +43,7 @@ bool plain_double(PyObject* obj, double* out) {
 bool value_from_polar(PyObject* mag_obj, PyObject* angle_obj, Py_complex* out) {
     double mag, angle;
     if (!plain_double(mag_obj, &mag) || !plain_double(angle_obj, &angle)) return false;
-    if (!global(state.globals, id<"np">()).is(state.numpy) || !numpy_attr_is(id<"pi">(), numpy_parts.pi) ||
+    if (!state.global(id<"np">()).is(state.numpy) || !numpy_attr_is(id<"pi">(), numpy_parts.pi) ||
         !numpy_attr_is(id<"cos">(), numpy_parts.cos) || !numpy_attr_is(id<"sin">(), numpy_parts.sin)) {
         return false;
     }
@@ -58,7 +58,7 @@ bool value_from_polar(PyObject* mag_obj, PyObject* angle_obj, Py_complex* out) {
 }
 
 Ref value_from_polar_general(PyObject* mag, PyObject* angle) {
-    Ref np = global(state.globals, id<"np">());
+    Ref np = state.global(id<"np">());
     Ref one_eighty = check(PyLong_FromLong(180));
     auto radians = [&] {
         Ref pi_ = getattr(np.get(), id<"pi">());
@@ -86,7 +86,7 @@ Ref new_complex(PyObject* cls, PyObject* value) {
 
 Ref new_phasor(FunctionObject*, PyObject* const* args) {
     PyObject *cls = args[0], *number = args[1], *mag = args[2], *angle = args[3];
-    Ref phasor = global(state.globals, id<"Phasor">());
+    Ref phasor = state.global(id<"Phasor">());
     if ((phasor.is(state.phasor) && Py_TYPE(number) == reinterpret_cast<PyTypeObject*>(state.phasor)) ||
         isinstance(number, phasor.get())) {
         return Ref::borrow(number);
@@ -131,7 +131,7 @@ namespace {
 
 bool init_fast_path_holds() {
     if (!state.phasor_guard.intact() || !state.has_alias_guard.intact() ||
-        !global(state.globals, id<"aliasmod">()).is(state.alias_module)) {
+        !state.global(id<"aliasmod">()).is(state.alias_module)) {
         return false;
     }
     PyObject* has_alias = PyDict_GetItemWithError(PyModule_GetDict(state.alias_module), id<"HasAlias">());
@@ -159,14 +159,14 @@ Ref init_phasor(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *alias = args[4];
     Ref plain = call(reinterpret_cast<PyObject*>(&PyComplex_Type), self);
     Ref own = complex_text(reinterpret_cast<PyComplexObject*>(plain.get())->cval);
-    Ref has_alias = getattr(global(state.globals, id<"aliasmod">()).get(), id<"HasAlias">());
+    Ref has_alias = getattr(state.global(id<"aliasmod">()).get(), id<"HasAlias">());
     call(getattr(has_alias.get(), id<"__init__">()).get(), self, own.get(), alias);
     return none();
 }
 
 Ref angle_property(FunctionObject*, PyObject* const* args) {
     PyObject* self = args[0];
-    Ref np = global(state.globals, id<"np">());
+    Ref np = state.global(id<"np">());
     if (np.is(state.numpy) && numpy_attr_is(id<"angle">(), state.np_angle) && PyComplex_Check(self)) {
         return call(state.float64, Ref(check(PyFloat_FromDouble(angle_degrees(self)))).get());
     }
@@ -179,7 +179,7 @@ Ref mag_property(FunctionObject*, PyObject* const* args) { return check(PyNumber
 Ref str_representation(FunctionObject*, PyObject* const* args) {
     PyObject* self = args[0];
     if (Ref fast = own_text_fast(self)) return fast;
-    Ref sizeof_fmt = getattr(global(state.globals, id<"aliasmod">()).get(), id<"sizeof_fmt">());
+    Ref sizeof_fmt = getattr(state.global(id<"aliasmod">()).get(), id<"sizeof_fmt">());
     Ref mag = call(sizeof_fmt.get(), getattr(self, id<"mag">()).get());
     Ref angle = call(sizeof_fmt.get(), getattr(self, id<"angle">()).get());
     return call_method(id<"{} \u2220 {}\u00b0">(), id<"format">(), mag.get(), angle.get());
@@ -273,7 +273,7 @@ void register_phasor(PyObject* module) {
     state.phasor_guard.watch(cls.get(), {"__new__", "__init__", "has_custom_alias", "alias", "_alias",
                                          "_str_representation", "original_str_repr", "mag", "angle",
                                          "__setattr__", "__dict__", "__complex__"});
-    check_status(PyModule_AddObjectRef(module, "Phasor", cls.get()));
+    add_object(module, "Phasor", cls);
 }
 
 }  // namespace vexal::phasors

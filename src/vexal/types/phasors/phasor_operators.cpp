@@ -50,9 +50,9 @@ PyObject* base_operation(Op op, PyObject* self, PyObject* other) {
 }
 
 bool globals_hold() {
-    return global(state.globals, id<"generic_op">()).is(state.host_generic_op) &&
-           global(state.globals, id<"_super">()).is(reinterpret_cast<PyObject*>(&PySuper_Type)) &&
-           global(state.globals, id<"Phasor">()).is(state.phasor);
+    return state.global(id<"generic_op">()).is(state.host_generic_op) &&
+           state.global(id<"_super">()).is(reinterpret_cast<PyObject*>(&PySuper_Type)) &&
+           state.global(id<"Phasor">()).is(state.phasor);
 }
 
 // The alias of a phasor whose state was read: _alias, or its own text.
@@ -113,10 +113,10 @@ Ref operator_impl(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *other = args[1];
     if (Ref result = fast_operator(O, self, other)) return result;
     const Operator& o = operators[static_cast<int>(O)];
-    Ref parent = call(global(state.globals, id<"_super">()).get(), global(state.globals, id<"Phasor">()).get(), self);
+    Ref parent = call(state.global(id<"_super">()).get(), state.global(id<"Phasor">()).get(), self);
     Ref base_op = getattr(parent.get(), Ref(text(o.name)).get());
     Ref keywords = check(Py_BuildValue("(s)", "format_alias"));
-    return call_kw(global(state.globals, id<"generic_op">()).get(),
+    return call_kw(state.global(id<"generic_op">()).get(),
                    {self, other, base_op.get(), Ref(text(o.pattern)).get()}, keywords.get());
 }
 
@@ -140,7 +140,7 @@ const FunctionDef operator_defs[] = {
 }  // namespace
 
 bool phasor_fast_paths_hold() {
-    if (!state.phasor_guard.intact() || !global(state.globals, id<"aliasmod">()).is(state.alias_module)) return false;
+    if (!state.phasor_guard.intact() || !state.global(id<"aliasmod">()).is(state.alias_module)) return false;
     PyObject* fmt = PyDict_GetItemWithError(PyModule_GetDict(state.alias_module), id<"sizeof_fmt">());
     if (!fmt && PyErr_Occurred()) raise();
     return fmt == state.sizeof_fmt;

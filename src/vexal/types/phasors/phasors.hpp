@@ -3,6 +3,7 @@
 #include "vexal_rt/call.hpp"
 #include "vexal_rt/class_builder.hpp"
 #include "vexal_rt/globals.hpp"
+#include "vexal_rt/module.hpp"
 #include "vexal_rt/names.hpp"
 #include "vexal_rt/type_guard.hpp"
 
@@ -11,9 +12,7 @@ namespace vexal::phasors {
 using namespace vexal_rt;
 
 // Process-wide module state, kept for the life of the process.
-struct State {
-    PyObject* module = nullptr;
-    PyObject* globals = nullptr;
+struct State : ModuleScope {
     PyObject* numpy = nullptr;
     PyObject* np_angle = nullptr;  // numpy.angle as imported
     PyObject* float64 = nullptr;   // numpy.float64

@@ -20,11 +20,11 @@ void unpack3(PyObject* values, Ref (&out)[3]) {
     if (PyErr_Occurred()) raise();
 }
 
-Ref phasor_of(PyObject* value) { return call(global(state.globals, id<"Phasor">()).get(), value); }
+Ref phasor_of(PyObject* value) { return call(state.global(id<"Phasor">()).get(), value); }
 
-Ref transformation(PyObject* name) { return getattr(global(state.globals, id<"transformations">()).get(), name); }
+Ref transformation(PyObject* name) { return getattr(state.global(id<"transformations">()).get(), name); }
 
-Ref alias_tuple() { return getattr(global(state.globals, id<"aliasmod">()).get(), id<"AliasTuple">()); }
+Ref alias_tuple() { return getattr(state.global(id<"aliasmod">()).get(), id<"AliasTuple">()); }
 
 // if not <condition>: phasor.alias = label, where the condition is
 // phasor.has_custom_alias()
@@ -161,7 +161,7 @@ void register_phasors3ph(PyObject* module) {
                   .method(getnewargs_def)
                   .build();
     state.phasors3ph = Py_NewRef(cls.get());
-    check_status(PyModule_AddObjectRef(module, "Phasors3ph", cls.get()));
+    add_object(module, "Phasors3ph", cls);
 }
 
 }  // namespace vexal::phasors

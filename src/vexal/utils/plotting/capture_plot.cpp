@@ -6,13 +6,13 @@ namespace vexal::plotting {
 namespace {
 
 Ref text_of(PyObject* value) {
-    Ref str_type = module_global(id<"str">());
+    Ref str_type = scope.global(id<"str">());
     if (str_type.is(reinterpret_cast<PyObject*>(&PyUnicode_Type))) return str(value);
     return call(str_type.get(), value);
 }
 
 Ref td_labels(FunctionObject*, PyObject* const* args) {
-    Ref td = module_global(id<"td">());
+    Ref td = scope.global(id<"td">());
     Ref labels = check(PyList_New(0));
     Ref ticks = check(PyObject_GetIter(args[0]));
     while (Ref tick = next_item(ticks.get())) {
@@ -36,14 +36,14 @@ Ref file_name_part(PyObject* os, PyObject* name) {
 
 Ref file_output(PyObject* name, PyObject* dir) {
     if (dir == Py_None) raise(PyExc_Exception, "Capture plot to file but no directory was provided.");
-    Ref os = module_global(id<"os">());
+    Ref os = scope.global(id<"os">());
     Ref os_path = getattr(os.get(), id<"path">());
     if (!truthy(call_method(os_path.get(), id<"exists">(), dir).get())) {
-        call_method(module_global(id<"warnings">()).get(), id<"warn">(),
+        call_method(scope.global(id<"warnings">()).get(), id<"warn">(),
                     id<"Capture plot to file but directory does not exist. Creating it.">());
         call_method(os.get(), id<"makedirs">(), dir);
     }
-    Ref now = call_method(module_global(id<"time">()).get(), id<"time">());
+    Ref now = call_method(scope.global(id<"time">()).get(), id<"time">());
     Ref milliseconds = check(PyNumber_Long(check(PyNumber_Multiply(now.get(), integer(1000).get())).get()));
     Ref file_name = concat({format(milliseconds.get(), id<"">()).get(), id<"_">(), file_name_part(os.get(), name).get(),
                             id<".png">()});
@@ -53,7 +53,7 @@ Ref file_output(PyObject* name, PyObject* dir) {
 // The output of one signal: a named buffer, a file path, or none (shown).
 Ref choose_output(PyObject* name, PyObject* dest, PyObject* dir) {
     if (equals(dest, id<"memory">())) {
-        Ref buffer = call_method(module_global(id<"io">()).get(), id<"BytesIO">());
+        Ref buffer = call_method(scope.global(id<"io">()).get(), id<"BytesIO">());
         setattr(buffer.get(), id<"name">(), name);
         return buffer;
     }
@@ -72,7 +72,7 @@ void draw_signal(PyObject* capture, PyObject* name) {
     call(pyplot(id<"tight_layout">()).get());
     Ref axes = call(pyplot(id<"gca">()).get());
     Ref ticks = call_method(call_method(axes.get(), id<"get_xticks">()).get(), id<"tolist">());
-    Ref labels = call(module_global(id<"td_labels">()).get(), ticks.get());
+    Ref labels = call(scope.global(id<"td_labels">()).get(), ticks.get());
     call_method(axes.get(), id<"set_xticklabels">(), labels.get());
     Ref tick_labels = check(PyObject_GetIter(call_method(axes.get(), id<"get_xticklabels">()).get()));
     Ref angle = integer(45);
@@ -147,12 +147,11 @@ Examples
 
 void register_capture_plot(PyObject* module) {
     Ref defaults = check(PyTuple_Pack(2, Py_None, Py_None));
-    check_status(PyModule_AddObjectRef(
-        module, "capture_plot", make_function(capture_plot_def, {.module = module, .defaults = defaults.get()}).get()));
+    add_function(module, capture_plot_def, {.defaults = defaults.get()});
 }
 
 void register_td_labels(PyObject* module) {
-    check_status(PyModule_AddObjectRef(module, "td_labels", make_function(td_labels_def, {.module = module}).get()));
+    add_function(module, td_labels_def);
 }
 
 }  // namespace vexal::plotting

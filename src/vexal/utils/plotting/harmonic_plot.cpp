@@ -11,7 +11,7 @@ Ref magnitudes(PyObject* content) {
 
 // dict(boxstyle="square", fc="w"), through the module's own `dict`.
 Ref label_box() {
-    Ref dict_type = module_global(id<"dict">());
+    Ref dict_type = scope.global(id<"dict">());
     if (!dict_type.is(reinterpret_cast<PyObject*>(&PyDict_Type))) {
         return call_kw(dict_type.get(), {id<"square">(), id<"w">()}, kwnames<"boxstyle", "fc">());
     }
@@ -47,9 +47,9 @@ Ref harmonic_plot(FunctionObject*, PyObject* const* args) {
     PyObject *content = args[0], *output = args[1], *annotate = args[2];
     call(pyplot(id<"stem">()).get(), getattr(content, id<"freqs">()).get(), magnitudes(content).get());
     call(pyplot(id<"title">()).get(), id<"Frequency Content">());
-    Ref peaks = call_method(module_global(id<"peakutils">()).get(), id<"indexes">(), magnitudes(content).get());
+    Ref peaks = call_method(scope.global(id<"peakutils">()).get(), id<"indexes">(), magnitudes(content).get());
     if (truthy(annotate)) {
-        Ref np = module_global(id<"np">());
+        Ref np = scope.global(id<"np">());
         Ref positions = check(PyObject_GetIter(peaks.get()));
         while (Ref position = next_item(positions.get())) annotate_peak(content, position.get(), np.get());
     }
@@ -88,8 +88,7 @@ None
 
 void register_harmonic_plot(PyObject* module) {
     Ref defaults = check(PyTuple_Pack(2, id<"plot">(), Py_True));
-    check_status(PyModule_AddObjectRef(
-        module, "harmonic_plot", make_function(harmonic_plot_def, {.module = module, .defaults = defaults.get()}).get()));
+    add_function(module, harmonic_plot_def, {.defaults = defaults.get()});
 }
 
 }  // namespace vexal::plotting

@@ -4,29 +4,24 @@
 
 namespace vexal::plotting {
 
-State state;
+ModuleScope scope;
 
 namespace {
 
-void add(PyObject* module, const char* name, Ref value) {
-    check_status(PyModule_AddObjectRef(module, name, value.get()));
-}
-
 void exec_plotting(PyObject* module) {
-    state.module = module;
-    state.globals = PyModule_GetDict(module);
-    add(module, "str", import_attr("builtins", id<"str">()));
-    add(module, "dict", import_attr("builtins", id<"dict">()));
+    scope.bind(module);
+    add_object(module, "str", import_attr("builtins", id<"str">()));
+    add_object(module, "dict", import_attr("builtins", id<"dict">()));
     call(import_attr("future.standard_library", id<"install_aliases">()).get());
-    add(module, "plt", import("matplotlib.pyplot"));
-    add(module, "warnings", import("warnings"));
-    add(module, "io", import("io"));
-    add(module, "time", import("time"));
-    add(module, "os", import("os"));
-    add(module, "peakutils", import("peakutils"));
-    add(module, "np", import("numpy"));
-    add(module, "td", import_attr("vexal.types.timedelta", id<"Timedelta">()));
-    add(module, "PY2", import_attr("vexal.utils", id<"PY2">()));
+    add_object(module, "plt", import("matplotlib.pyplot"));
+    add_object(module, "warnings", import("warnings"));
+    add_object(module, "io", import("io"));
+    add_object(module, "time", import("time"));
+    add_object(module, "os", import("os"));
+    add_object(module, "peakutils", import("peakutils"));
+    add_object(module, "np", import("numpy"));
+    add_object(module, "td", import_attr("vexal.types.timedelta", id<"Timedelta">()));
+    add_object(module, "PY2", import_attr("vexal.utils", id<"PY2">()));
     register_capture_plot(module);
     register_harmonic_plot(module);
     register_td_labels(module);

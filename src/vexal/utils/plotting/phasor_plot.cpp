@@ -49,7 +49,7 @@ Ref pair_list(PyObject* first, PyObject* second) {
 // as dashed outlines. A dashed style on the zero-width outline of a filled
 // arrow would make savefig fail on older matplotlib releases.
 void plot_set(PyObject* phasors, bool light, PyObject* width) {
-    Ref np = module_global(id<"np">());
+    Ref np = scope.global(id<"np">());
     Ref pi = getattr(np.get(), id<"pi">());
     Ref zero = integer(0);
     Ref line_width = integer(light ? 1 : 0);
@@ -112,8 +112,8 @@ Ref plot_phasors(FunctionObject*, PyObject* const* args) {
         plot_set(before.get(), true, width.get());
         title = concat({format(before.get(), id<"">()).get(), id<"\n">(), format(phasors.get(), id<"">()).get()});
     }
-    if (truthy(module_global(id<"PY2">()).get())) {
-        title = call_kw(module_global(id<"str">()).get(), {title.get(), id<"utf-8">()}, kwnames<"encoding">());
+    if (truthy(scope.global(id<"PY2">()).get())) {
+        title = call_kw(scope.global(id<"str">()).get(), {title.get(), id<"utf-8">()}, kwnames<"encoding">());
     }
     plot_set(phasors.get(), false, width.get());
     call(pyplot(id<"grid">()).get());
@@ -157,8 +157,7 @@ per-unit sets (every magnitude below 1) use their largest magnitude.
 
 void register_phasor_plot(PyObject* module) {
     Ref defaults = check(PyTuple_Pack(4, Py_None, id<"abc">(), Py_None, Py_False));
-    check_status(PyModule_AddObjectRef(
-        module, "plot_phasors", make_function(plot_phasors_def, {.module = module, .defaults = defaults.get()}).get()));
+    add_function(module, plot_phasors_def, {.defaults = defaults.get()});
 }
 
 }  // namespace vexal::plotting

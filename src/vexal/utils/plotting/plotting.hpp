@@ -5,22 +5,17 @@
 #include "vexal_rt/globals.hpp"
 #include "vexal_rt/iterate.hpp"
 #include "vexal_rt/kwnames.hpp"
+#include "vexal_rt/module.hpp"
 #include "vexal_rt/names.hpp"
 
 namespace vexal::plotting {
 
 using namespace vexal_rt;
 
-struct State {
-    PyObject* module = nullptr;
-    PyObject* globals = nullptr;  // the module's dict: names are read from it at call time
-};
-extern State state;
-
-inline Ref module_global(PyObject* name) { return global(state.globals, name); }
+extern ModuleScope scope;  // names are read from the module's dict at call time
 
 // plt.<name>, with plt read from the module as the functions' bodies read it.
-inline Ref pyplot(PyObject* name) { return getattr(module_global(id<"plt">()).get(), name); }
+inline Ref pyplot(PyObject* name) { return getattr(scope.global(id<"plt">()).get(), name); }
 
 inline Ref integer(long value) { return check(PyLong_FromLong(value)); }
 

@@ -25,7 +25,7 @@ constexpr const char* dq0_names[] = {"d", "q", "zero"};
 constexpr double pi = 3.141592653589793;
 
 void check_signals(PyObject* signals, Frame input) {
-    Ref frame_type = getattr(global(state.globals, id<"pd">()).get(), id<"DataFrame">());
+    Ref frame_type = getattr(state.global(id<"pd">()).get(), id<"DataFrame">());
     PyObject* type = reinterpret_cast<PyObject*>(Py_TYPE(signals));
     if (type != frame_type.get() && truthy(compare(type, frame_type.get(), Py_NE).get())) {
         raise(PyExc_ValueError, "Argument 'signals' should be pandas.Dataframe.");
@@ -179,7 +179,7 @@ Ref dq0_to_alphabetagamma(FunctionObject*, PyObject* const* args) {
     return park_impl(args[0], args[1], args[2], true);
 }
 
-bool is_own(PyObject* name, PyObject* function) { return global(state.globals, name).is(function); }
+bool is_own(PyObject* name, PyObject* function) { return state.global(name).is(function); }
 
 Ref abc_to_dq0(FunctionObject*, PyObject* const* args) {
     PyObject *signals = args[0], *theta = args[1], *method = args[2], *alignment = args[3];
@@ -187,8 +187,8 @@ Ref abc_to_dq0(FunctionObject*, PyObject* const* args) {
     Method m = check_method(method, true);
     bool q_aligned = check_park_alignment(alignment);
     if (!is_own(id<"abc_to_alphabetagamma">(), state.clarke) || !is_own(id<"alphabetagamma_to_dq0">(), state.park)) {
-        Ref clarke = call(global(state.globals, id<"abc_to_alphabetagamma">()).get(), signals, m.lowered.get());
-        return call(global(state.globals, id<"alphabetagamma_to_dq0">()).get(), clarke.get(), theta, alignment);
+        Ref clarke = call(state.global(id<"abc_to_alphabetagamma">()).get(), signals, m.lowered.get());
+        return call(state.global(id<"alphabetagamma_to_dq0">()).get(), clarke.get(), theta, alignment);
     }
     Scaling k = forward_scaling(m.index);
     Signals in(signals);
@@ -205,8 +205,8 @@ Ref dq0_to_abc(FunctionObject*, PyObject* const* args) {
     bool q_aligned = check_park_alignment(alignment);
     if (!is_own(id<"dq0_to_alphabetagamma">(), state.inverse_park) ||
         !is_own(id<"alphabetagamma_to_abc">(), state.inverse_clarke)) {
-        Ref park = call(global(state.globals, id<"dq0_to_alphabetagamma">()).get(), signals, theta, alignment);
-        return call(global(state.globals, id<"alphabetagamma_to_abc">()).get(), park.get(), m.lowered.get());
+        Ref park = call(state.global(id<"dq0_to_alphabetagamma">()).get(), signals, theta, alignment);
+        return call(state.global(id<"alphabetagamma_to_abc">()).get(), park.get(), m.lowered.get());
     }
     Scaling k = inverse_scaling(m.index);
     Ref theta_values = getattr(theta, id<"values">());
@@ -345,7 +345,7 @@ void register_frames(PyObject* module) {
     for (int i = 0; i < 6; ++i) {
         Ref fn = make_function(defs[i], {.module = module, .defaults = defaults[i]});
         if (own[i]) *own[i] = Py_NewRef(fn.get());
-        check_status(PyModule_AddObjectRef(module, defs[i].name, fn.get()));
+        add_object(module, defs[i].name, fn);
     }
 }
 

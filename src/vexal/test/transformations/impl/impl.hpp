@@ -4,6 +4,7 @@
 #include "vexal_rt/call.hpp"
 #include "vexal_rt/function.hpp"
 #include "vexal_rt/globals.hpp"
+#include "vexal_rt/module.hpp"
 #include "vexal_rt/names.hpp"
 
 #include <complex>
@@ -14,9 +15,7 @@ using namespace vexal_rt;
 using cplx = std::complex<double>;
 
 // Process-wide module state, kept for the life of the process.
-struct State {
-    PyObject* module = nullptr;
-    PyObject* globals = nullptr;  // the module's dict, where the functions look names up
+struct State : ModuleScope {
     PyObject* np_empty = nullptr;
     PyObject* np_asarray = nullptr;
     PyObject* np_atleast_1d = nullptr;

@@ -9,24 +9,19 @@ State state;
 
 namespace {
 
-void add(PyObject* module, const char* name, PyObject* value) {
-    check_status(PyModule_AddObjectRef(module, name, value));
-}
-
 void exec_impl(PyObject* module) {
-    state.module = module;
-    state.globals = PyModule_GetDict(module);
+    state.bind(module);
     call(import_attr("future.standard_library", id<"install_aliases">()).get());
     Ref np = import("numpy");
-    add(module, "np", np.get());
+    add_object(module, "np", np);
     state.host_recursive_map = import_attr("vexal.utils", id<"recursive_map">()).release();
     state.host_generic_op = import_attr("vexal.utils", id<"generic_op">()).release();
-    add(module, "recursive_map", state.host_recursive_map);
+    add_object(module, "recursive_map", state.host_recursive_map);
     state.has_alias = import_attr("vexal.types.alias", id<"HasAlias">()).release();
-    add(module, "HasAlias", state.has_alias);
-    add(module, "pd", import("pandas").get());
-    add(module, "math", import("math").get());
-    add(module, "sigtool", import("scipy.signal.signaltools").get());
+    add_object(module, "HasAlias", state.has_alias);
+    add_object(module, "pd", import("pandas"));
+    add_object(module, "math", import("math"));
+    add_object(module, "sigtool", import("scipy.signal.signaltools"));
     state.np_empty = getattr(np.get(), id<"empty">()).release();
     state.ndarray = reinterpret_cast<PyTypeObject*>(getattr(np.get(), id<"ndarray">()).release());
     state.np_asarray = getattr(np.get(), id<"asarray">()).release();

@@ -58,7 +58,7 @@ Ref new_block(Py_ssize_t n) {
 
 Ref wrap_block(PyObject* block, PyObject* index, const char* const names[3]) {
     Ref columns = check(Py_BuildValue("[sss]", names[0], names[1], names[2]));
-    Ref frame_type = getattr(global(state.globals, id<"pd">()).get(), id<"DataFrame">());
+    Ref frame_type = getattr(state.global(id<"pd">()).get(), id<"DataFrame">());
     Ref keywords = check(Py_BuildValue("(sss)", "index", "columns", "copy"));
     return call_kw(frame_type.get(), {getattr(block, id<"T">()).get(), index, columns.get(), Py_False},
                    keywords.get());

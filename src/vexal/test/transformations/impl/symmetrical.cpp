@@ -75,8 +75,8 @@ bool is_plain_phasor(PyObject* v) {
 }
 
 bool fast_path_holds() {
-    return global(state.globals, id<"np">()).is(numpy_module) &&
-           global(state.globals, id<"recursive_map">()).is(state.host_recursive_map);
+    return state.global(id<"np">()).is(numpy_module) &&
+           state.global(id<"recursive_map">()).is(state.host_recursive_map);
 }
 
 bool all_complex(PyObject* const* values) {
@@ -105,7 +105,7 @@ Ref convert_all(const cplx (&values)[3], PyObject* func) {
 // recursive_map(list(result), type(first)), looked up at call time.
 Ref map_to_type(PyObject* result, PyObject* first) {
     Ref items = check(PySequence_List(result));
-    return call(global(state.globals, id<"recursive_map">()).get(), items.get(),
+    return call(state.global(id<"recursive_map">()).get(), items.get(),
                 reinterpret_cast<PyObject*>(Py_TYPE(first)));
 }
 
@@ -145,7 +145,7 @@ Ref numpy_dot(PyObject* dot, PyObject* matrix, PyObject* values) {
 
 // np.dot(<matrix global>, np.array([x, y, z])) mapped to the type of x.
 Ref transform(PyObject* matrix_name, PyObject* const* args) {
-    Ref matrix = global(state.globals, matrix_name);
+    Ref matrix = state.global(matrix_name);
     cplx m[3][3];
     if (all_complex(args) && fast_path_holds() && read_matrix_now(matrix.get(), m)) {
         is_plain_phasor(args[0]);  // finds the Phasor class once its module is loaded
@@ -159,7 +159,7 @@ Ref transform(PyObject* matrix_name, PyObject* const* args) {
         }
         return convert_all(out, reinterpret_cast<PyObject*>(Py_TYPE(args[0])));
     }
-    Ref np = global(state.globals, id<"np">());
+    Ref np = state.global(id<"np">());
     Ref values = check(PyList_New(3));
     for (Py_ssize_t i = 0; i < 3; ++i) PyList_SET_ITEM(values.get(), i, Py_NewRef(args[i]));
     Ref array = call(getattr(np.get(), id<"array">()).get(), values.get());
@@ -188,12 +188,12 @@ Ref sequence_factors(PyObject* a, int k) {
         row = k == 1 ? check(Py_BuildValue("[OOO]", one.get(), inv_a.get(), inv_a2.get()))
                      : check(Py_BuildValue("[OOO]", one.get(), inv_a2.get(), inv_a.get()));
     }
-    return call(getattr(global(state.globals, id<"np">()).get(), id<"array">()).get(), row.get());
+    return call(getattr(state.global(id<"np">()).get(), id<"array">()).get(), row.get());
 }
 
 // V * factors, mapped to the type of V: one balanced set.
 Ref sequence_set(PyObject* v, int k) {
-    Ref a = global(state.globals, id<"a">());
+    Ref a = state.global(id<"a">());
     bool own_a = a.is(state.a_object);
     if (own_a && (PyComplex_CheckExact(v) || is_plain_phasor(v)) && fast_path_holds()) {
         cplx out[3];
@@ -292,7 +292,7 @@ void register_constants(PyObject* module) {
     // a = np.exp(2 * np.pi / 3 * 1j)
     Ref exponent = check(PyComplex_FromDoubles(0.0, 2 * pi / 3));
     Ref a = call(getattr(numpy_module, id<"exp">()).get(), exponent.get());
-    check_status(PyModule_AddObjectRef(module, "a", a.get()));
+    add_object(module, "a", a);
     state.a_object = Py_NewRef(a.get());
 
     Ref two = check(PyLong_FromLong(2)), one = check(PyLong_FromLong(1));
@@ -304,8 +304,8 @@ void register_constants(PyObject* module) {
     Ref inv_rows = check(Py_BuildValue("[[OOO][OOO][OOO]]", one.get(), one.get(), one.get(), one.get(), a2.get(),
                                        a.get(), one.get(), a.get(), a2.get()));
     Ref inv_sym = call(np_array.get(), inv_rows.get());
-    check_status(PyModule_AddObjectRef(module, "sym_transformation", sym.get()));
-    check_status(PyModule_AddObjectRef(module, "inv_sym_transformation", inv_sym.get()));
+    add_object(module, "sym_transformation", sym);
+    add_object(module, "inv_sym_transformation", inv_sym);
 
     // The factors of the balanced sets: [1, 1, 1], [1, 1/a, 1/a**2], [1, 1/a**2, 1/a]
     Ref inv_a = check(PyNumber_TrueDivide(one.get(), a.get()));
@@ -328,7 +328,7 @@ void register_constants(PyObject* module) {
 
 void register_symmetrical(PyObject* module) {
     for (const FunctionDef* def : {&complete_def, &symmetrical_def, &inv_symmetrical_def}) {
-        check_status(PyModule_AddObjectRef(module, def->name, make_function(*def, {.module = module}).get()));
+        add_function(module, *def);
     }
 }
 
