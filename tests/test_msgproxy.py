@@ -46,6 +46,7 @@ def start_proxy(tmp_path):
     for process in processes:
         process.kill()
         process.wait()
+        process.stdout.close()
 
 
 def stop(process, signum=signal.SIGINT):
@@ -57,22 +58,24 @@ def stop(process, signum=signal.SIGINT):
 def test_forwards_to_subscribers_and_prints_each_message(start_proxy, tmp_path):
     process, ports = start_proxy("--print")
     context = zmq.Context()
-    subscriber = context.socket(zmq.SUB)
-    subscriber.setsockopt(zmq.SUBSCRIBE, b"")
-    subscriber.connect(f"tcp://127.0.0.1:{ports['subscriber_port']}")
     publisher = MyPublisher(ports)
-    assert not publisher._req_sock.closed  # the proxy answered the handshake
+    try:
+        subscriber = context.socket(zmq.SUB)
+        subscriber.setsockopt(zmq.SUBSCRIBE, b"")
+        subscriber.connect(f"tcp://127.0.0.1:{ports['subscriber_port']}")
+        assert not publisher._req_sock.closed  # the proxy answered the handshake
 
-    # A subscriber only gets what is published after its subscription arrived.
-    received = None
-    for _ in range(50):
-        publisher.publish_msg(MsgType.MSG_TEST_IDE_COLLECTION, '[{"name": "t\\u00e9st"}]', origin="test")
-        if subscriber.poll(100):
-            received = subscriber.recv_multipart()
-            break
-    assert received == [b"_#vxl.test_ide.collection_finish", b'[{"name": "t\\u00e9st"}]', b'{"origin": "test"}']
-    publisher.close()
-    context.destroy(linger=0)
+        # A subscriber only gets what is published after its subscription arrived.
+        received = None
+        for _ in range(50):
+            publisher.publish_msg(MsgType.MSG_TEST_IDE_COLLECTION, '[{"name": "t\\u00e9st"}]', origin="test")
+            if subscriber.poll(100):
+                received = subscriber.recv_multipart()
+                break
+        assert received == [b"_#vxl.test_ide.collection_finish", b'[{"name": "t\\u00e9st"}]', b'{"origin": "test"}']
+    finally:
+        publisher.close()
+        context.destroy(linger=0)
 
     returncode, output = stop(process)
     assert returncode == 0 and not (tmp_path / "msgproxy.json").exists()
@@ -94,6 +97,7 @@ def test_answers_every_sync_request(start_proxy):
     process, ports = start_proxy()
     with zmq.Context() as context:
         requester = context.socket(zmq.REQ)
+        requester.setsockopt(zmq.LINGER, 0)  # leaving the block never waits for a missing answer
         requester.connect(f"tcp://127.0.0.1:{ports['sync_port']}")
         for request in ([b"Hello"], [b"two", b"frames"], [b""], [b"Hello"]):
             requester.send_multipart(request)

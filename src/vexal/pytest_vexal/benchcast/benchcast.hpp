@@ -39,6 +39,7 @@ Ref join_msg_type(PyObject* parent, PyObject* name);
 extern const FunctionDef setup_zmq_def;
 extern const FunctionDef sync_to_proxy_def;
 extern const FunctionDef close_def;
+extern const FunctionDef del_def;
 // Closes every socket the publisher made and terminates its context; with
 // `discard` unsent messages are dropped at once instead of lingering.
 void release_zmq(PyObject* self, bool discard);

@@ -140,7 +140,8 @@ void register_publishers(PyObject* module) {
         .method(init_minimal_def)
         .method(setup_zmq_def)
         .method(sync_to_proxy_def)
-        .method(close_def);
+        .method(close_def)
+        .method(del_def);
     state.minimal_publisher = add_class(module, "MinimalMsgPublisher", minimal).release();
 
     ClassBuilder common(module, "CommonMsgPublisher");

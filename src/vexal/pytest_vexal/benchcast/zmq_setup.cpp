@@ -12,11 +12,30 @@ Ref endpoint(PyObject* port) { return call_method(id<"tcp://localhost:{}">(), id
 
 Ref zmq_constant(PyObject* name) { return getattr(global(id<"zmq">()).get(), name); }
 
+// Every context a publisher made and has not released, mapped to the sockets
+// made from it. Held here, they can never be garbage before their publisher:
+// the collector clears weak references to garbage (so the context no longer
+// sees its sockets) and runs finalizers in no fixed order, and a context
+// finalized first would wait for ever in term() on sockets still open. Only
+// release_zmq lets them go.
+PyObject* open_contexts() {
+    static PyObject* const contexts = check(PyDict_New()).release();
+    return contexts;
+}
+
+void keep(PyObject* context, PyObject* socket) {
+    Ref empty = check(PyList_New(0));
+    Ref sockets = check(Py_XNewRef(PyDict_SetDefault(open_contexts(), context, empty.get())));
+    if (socket) check_status(PyList_Append(sockets.get(), socket));
+}
+
 Ref setup_zmq(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *pub_port = args[1];
     Ref context = call(zmq_constant(id<"Context">()).get());
+    keep(context.get(), nullptr);
     setattr(self, id<"_pub_ctx">(), context.get());
     Ref socket = call_method(context.get(), id<"socket">(), zmq_constant(id<"PUB">()).get());
+    keep(context.get(), socket.get());
     setattr(self, id<"_pub_sock">(), socket.get());
     Ref linger = check(PyLong_FromLong(1000));
     call_method(socket.get(), id<"setsockopt">(), zmq_constant(id<"LINGER">()).get(), linger.get());
@@ -34,6 +53,7 @@ Ref sync_to_proxy(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *sync_port = args[1];
     Ref context = getattr(self, id<"_pub_ctx">());
     Ref socket = call_method(context.get(), id<"socket">(), zmq_constant(id<"REQ">()).get());
+    keep(context.get(), socket.get());
     setattr(self, id<"_req_sock">(), socket.get());
     call_method(socket.get(), id<"connect">(), endpoint(sync_port).get());
     Ref hello = check(PyBytes_FromString("Hello"));
@@ -59,21 +79,30 @@ Ref close(FunctionObject*, PyObject* const* args) {
     return none();
 }
 
+// A publisher that goes without close(), freed or collected in a cycle,
+// releases the same way; the publish socket keeps its linger.
+Ref finalize(FunctionObject*, PyObject* const* args) {
+    release_zmq(args[0], false);
+    return none();
+}
+
 }  // namespace
 
 // Context.destroy closes every socket of the context before terminating it,
-// so no open socket can keep term() waiting.
+// so no open socket can keep term() waiting: open_contexts keeps them alive,
+// so the context still sees every one of them.
 void release_zmq(PyObject* self, bool discard) {
     Ref context = lookup_attr(self, id<"_pub_ctx">());
     if (!context || context.is(Py_None)) return;
-    if (!discard) {
+    if (discard) {
+        Ref destroy = getattr(context.get(), id<"destroy">());
+        Ref keyword = check(Py_BuildValue("(s)", "linger"));
+        Ref no_linger = check(PyLong_FromLong(0));
+        call_kw(destroy.get(), {no_linger.get()}, keyword.get());
+    } else {
         call_method(context.get(), id<"destroy">());
-        return;
     }
-    Ref destroy = getattr(context.get(), id<"destroy">());
-    Ref keyword = check(Py_BuildValue("(s)", "linger"));
-    Ref no_linger = check(PyLong_FromLong(0));
-    call_kw(destroy.get(), {no_linger.get()}, keyword.get());
+    call_method(open_contexts(), id<"pop">(), context.get(), Py_None);
 }
 
 const FunctionDef setup_zmq_def{"_setup_zmq", "self, pub_port", setup_zmq,
@@ -99,5 +128,8 @@ const FunctionDef close_def{"close", "self", close,
                             "socket's linger).\n\n"
                             "Returns:\n"
                             "    None\n"};
+const FunctionDef del_def{"__del__", "self", finalize,
+                          "Close the sockets and terminate the context of a publisher that goes away.\n\n"
+                          "Does what close does; nothing for a publisher already closed.\n"};
 
 }  // namespace vexal::benchcast
