@@ -165,8 +165,7 @@ def _frame(signals, names, arrays):
                         index=signals.index)
 
 
-def abc_to_alphabetagamma(signals, method="Amplitude invariant", alignment="alpha"):
-    _check(signals, "a, b, c")
+def _check_clarke_options(method, alignment):
     method = method.lower()
     if method not in [m.lower() for m in METHODS]:
         raise ValueError("Argument method should have one of the following values: '{}', or '{}', or '{}'"
@@ -174,6 +173,12 @@ def abc_to_alphabetagamma(signals, method="Amplitude invariant", alignment="alph
     if alignment not in ("alpha", "beta"):
         raise ValueError("Argument alignment should have one of the following values: '{}' or '{}'"
                          .format("alpha", "beta"))
+    return method
+
+
+def abc_to_alphabetagamma(signals, method="Amplitude invariant", alignment="alpha"):
+    _check(signals, "a, b, c")
+    method = _check_clarke_options(method, alignment)
     k_albe, k_gamma = _scaling(method, False)
     s = 0 if alignment == "alpha" else -np.pi / 2
     a_, b_, c_ = (signals.iloc[:, i].values for i in range(3))
@@ -185,13 +190,7 @@ def abc_to_alphabetagamma(signals, method="Amplitude invariant", alignment="alph
 
 def alphabetagamma_to_abc(signals, method="Amplitude invariant", alignment="alpha"):
     _check(signals, "alpha, beta, gamma")
-    method = method.lower()
-    if method not in [m.lower() for m in METHODS]:
-        raise ValueError("Argument method should have one of the following values: '{}', or '{}', or '{}'"
-                         .format(*METHODS))
-    if alignment not in ("alpha", "beta"):
-        raise ValueError("Argument alignment should have one of the following values: '{}' or '{}'"
-                         .format("alpha", "beta"))
+    method = _check_clarke_options(method, alignment)
     k_albe, k_gamma = _scaling(method, True)
     s = 0 if alignment == "alpha" else -np.pi / 2
     alpha, beta, gamma = (signals.iloc[:, i].values for i in range(3))

@@ -40,24 +40,13 @@ import baseline_decorators  # noqa: E402
 import vexal.pytest_vexal.decorators as decorators  # noqa: E402
 import vexal.utils.plotting as plotting  # noqa: E402
 from vexal.types.alias import AliasFloat  # noqa: E402
+from timing import REPEATS, ns_per_op, verdict
 
 OVERHEAD_TARGET = 2.0
 PLOT_TARGET = 1.0
-REPEATS = 5
 PLOT_ROUNDS = 10
 MEMORY_CALLS = 1000
 MODULE_SIZE = 200
-
-
-def ns_per_op(statement, namespace):
-    """Best of REPEATS runs, each long enough for timeit's autorange."""
-    timer = timeit.Timer(statement, globals=namespace)
-    number, _ = timer.autorange()
-    return min(timer.repeat(repeat=REPEATS, number=number)) / number * 1e9
-
-
-def verdict(ratio, target):
-    return "PASS" if ratio >= target else "MISS"
 
 
 # ---- 1. wrapper overhead ----

@@ -22,8 +22,8 @@ import pandas as pd
 import baseline_phasors
 import vexal.test.transformations as transformations
 import vexal.types.phasors as phasors
+from timing import REPEATS, ns_per_op, verdict
 
-REPEATS = 5
 SIZES = [1_000, 100_000, 10_000_000]
 FRAME_TARGETS = {1_000: 3.0, 10_000_000: 8.0}  # speed-up over the numpy transcription
 FLOOR_TARGET = 1.5  # at most this many times the memory floor at 10 million samples
@@ -52,16 +52,6 @@ def scalar_operands(phasor_module, symmetrical_components):
         "pc": Phasor(mag=200, angle=-140),
         "x": 1 + 0j, "y": -0.5 - 0.866j, "z": -0.5 + 0.866j,
     }
-
-
-def ns_per_op(statement, namespace):
-    timer = timeit.Timer(statement, globals=namespace)
-    number, _ = timer.autorange()
-    return min(timer.repeat(repeat=REPEATS, number=number)) / number * 1e9
-
-
-def verdict(ratio, target):
-    return "PASS" if ratio >= target else "MISS"
 
 
 def run_scalar_table():

@@ -10,7 +10,6 @@ are informational: the exit status is always 0.
 import os
 import resource
 import sys
-import timeit
 
 import pandas
 
@@ -21,9 +20,9 @@ import baseline_values  # noqa: E402
 import vexal.test.ranges  # noqa: E402
 import vexal.types.alias  # noqa: E402
 import vexal.types.timedelta  # noqa: E402
+from timing import ns_per_op
 
 SPEED_UP_TARGET = 3.0
-REPEATS = 5
 MEMORY_CHUNKS = 5
 OPS_PER_CHUNK = 200_000
 
@@ -65,13 +64,6 @@ def operands(alias_module, timedelta_module, ranges_module):
         "p": pandas.Timedelta(1.5, unit="s"),
         "pandas_repr": PANDAS_TD_REPR,
     }
-
-
-def ns_per_op(statement, namespace):
-    """Best of REPEATS runs, each long enough for timeit's autorange."""
-    timer = timeit.Timer(statement, globals=namespace)
-    number, _ = timer.autorange()
-    return min(timer.repeat(repeat=REPEATS, number=number)) / number * 1e9
 
 
 def same_text(statement, namespace, reference_namespace):
