@@ -134,17 +134,10 @@ def scenario(pytester):
 
 
 def captured_section(result):
-    """The text of the failing test's captured stdout section. (From pytest
-    9.2 on, a "Captured log call" section after it also lists the step log's
-    records, as pytest captures non-propagating loggers too.)"""
+    """The text of the failing test's captured stdout section."""
     text = result.stdout.str()
     start = text.index("Captured stdout call")
-    ends = [text.find(marker, start + 1) for marker in ("Captured log call", "short test summary info")]
-    return text[start:min(end for end in ends if end >= 0)]
-
-
-def is_captured_log_line(line):
-    return line.startswith("INFO ") and "alluretestlogger:" in line
+    return text[start:text.index("short test summary info", start)]
 
 
 def without_worker(line):
@@ -179,18 +172,11 @@ def test_plain_run_shows_each_line_live_and_once(scenario, mode):
     if "-s" not in mode:
         assert "printed by the test" in captured_section(result)
         assert not any(line in captured_section(result) for line in LOG_LINES)
-    # The lines never glue onto pytest's progress output, and pytest's live
-    # log does not show them again.
+    # The lines never glue onto pytest's progress output, and pytest's log
+    # capture and live log never show them again.
     assert not any(line.endswith(log) for log in LOG_LINES for line in result.stdout.lines
-                   if line != log and not is_captured_log_line(line) and line != "[gw0] " + log
-                   and line != "[gw1] " + log)
-    # pytest lists only the failing test's records, as captured log (from
-    # pytest 9.2 on), and they keep their indentation there.
-    captured_logs = [line for line in result.stdout.lines if is_captured_log_line(line)]
-    assert len(captured_logs) in (0, 2)
-    if captured_logs:
-        result.stdout.fnmatch_lines(["INFO *alluretestlogger:* > Step of a failing test",
-                                     "INFO *alluretestlogger:*     > Nested step"], consecutive=True)
+                   if line != log and line != "[gw0] " + log and line != "[gw1] " + log)
+    assert "alluretestlogger" not in result.stdout.str()
     if mode == ["-v"]:  # each result word follows the lines of its test
         result.stdout.fnmatch_lines(["test_scenario.py::test_step_passes ", "[Fixture] grid", "*",
                                      "    └- phase = 0", "PASSED*", "test_scenario.py::test_step_raises "])
@@ -207,13 +193,88 @@ def test_switch_turns_the_log_off(scenario, pytester, xdist):
     assert list((pytester.path / "allure-results").glob("*-result.json"))  # Allure still reports
 
 
-def test_switch_is_listed_under_reporting(pytester):
+def test_switches_are_listed_under_reporting(pytester):
     result = pytester.runpytest_subprocess("--help")
     text = result.stdout.str()
     reporting = text.index("\nreporting:\n")
-    section = text[reporting:text.index("\n\n", reporting + 1)]
-    assert "--no-allure-cli-logs" in section
-    assert "Disable Allure real time command line interface logging" in " ".join(section.split())
+    section = " ".join(text[reporting:text.index("\n\n", reporting + 1)].split())
+    assert "--no-allure-cli-logs Disable Allure real time command line interface logging" in section
+    assert ("--allure-cli-hide-silent-fixtures Show a fixture's \"[Fixture] name\" line in the Allure real time "
+            "command line log only once something is logged under it (ini: allure_cli_hide_silent_fixtures)"
+            in section)
+    assert "allure_cli_hide_silent_fixtures (bool):" in text
+
+
+# Blocks of the scenario with only the fixtures under which something is logged.
+EXPECTED_WITHOUT_SILENT_FIXTURES = [[line for line in block if line != "[Fixture] source"]
+                                    for block in EXPECTED_BLOCKS]
+
+
+@pytest.mark.parametrize("option", [
+    ["--allure-cli-hide-silent-fixtures"], ["-o", "allure_cli_hide_silent_fixtures=true"],
+    pytest.param(["--allure-cli-hide-silent-fixtures", "-n", "2"], marks=needs_xdist)],
+    ids=["option", "ini", "xdist"])
+def test_silent_fixtures_can_be_hidden(scenario, option):
+    result = scenario(*option)
+    lines = [without_worker(line) for line in result.stdout.lines]
+    for block in EXPECTED_WITHOUT_SILENT_FIXTURES:
+        start = lines.index(block[0])
+        assert lines[start:start + len(block)] == block
+    assert "[Fixture] source" not in lines
+    assert sum(len(block) for block in EXPECTED_WITHOUT_SILENT_FIXTURES) == sum(
+        line in LOG_LINES for line in lines)
+
+
+# Another project's tests, exact about what they log; vexal must not add to it.
+FOREIGN_LOGGING_TESTS = """
+    import logging
+    import allure, pytest
+
+    @pytest.fixture
+    def ready():
+        logging.getLogger("app").info("fixture ready")
+
+    def test_setup_records(caplog, ready):
+        assert [r.getMessage() for r in caplog.get_records("setup")] == ["fixture ready"]
+
+    def test_call_records(caplog):
+        with allure.step("Step with a parameter"):
+            logging.getLogger("app").warning("in the step")
+        assert caplog.messages == ["in the step"]
+        assert caplog.text.count("\\n") == 1
+
+    def test_fails():
+        with allure.step("Failing step"):
+            logging.getLogger("app").warning("before failing")
+        assert False
+"""
+
+
+@pytest.mark.parametrize("options", [
+    [], ["-o", "log_cli=true"], ["--log-cli-level=INFO", "--log-file=run.log", "--log-file-level=INFO"],
+    ["--no-allure-cli-logs", "-o", "log_cli=true"], pytest.param(["-n", "2"], marks=needs_xdist)],
+    ids=["plain", "log_cli", "log-cli-level+file", "display-off+log_cli", "xdist"])
+def test_step_records_stay_out_of_pytest_log_capture(pytester, options):
+    pytester.makepyfile(test_foreign=FOREIGN_LOGGING_TESTS)
+    result = pytester.runpytest_subprocess("-p", "no:cacheprovider", "--alluredir", "allure-results", "-rA",
+                                           "--log-level=INFO", *options)
+    result.assert_outcomes(passed=2, failed=1)
+    text = result.stdout.str()
+    shown_live = "--no-allure-cli-logs" not in options
+    assert ("> Failing step" in text) == shown_live  # the display's own line, once
+    assert text.count("> Failing step") == shown_live
+    for line in result.stdout.lines:  # no step record in a captured log or pytest's live log
+        assert "alluretestlogger" not in line and not re.search(r"(INFO|WARNING).*> \w", line), line
+    result.stdout.fnmatch_lines(["*Captured log call*", "WARNING *app:test_foreign.py:* before failing"])
+    if "--log-file=run.log" in options:
+        assert "alluretestlogger" not in (pytester.path / "run.log").read_text()
+        assert "fixture ready" in (pytester.path / "run.log").read_text()
+    # allure-pytest's "log" attachment holds only the tests' own records.
+    for result_file in (pytester.path / "allure-results").glob("*-result.json"):
+        for attachment in json.loads(result_file.read_text()).get("attachments", []):
+            if attachment["name"] == "log":
+                body = (pytester.path / "allure-results" / attachment["source"]).read_text()
+                assert "alluretestlogger" not in body and "app" in body
 
 
 def test_stepline_none_silences_fixtures_and_breaks_steps(pytester):

@@ -14,9 +14,12 @@ reporter with output capturing suspended, as pytest's own live logging does.
 Without a remembered configuration the lines go to ``sys.stderr``. Under
 pytest-xdist a worker hands each test's lines to the controller with the
 test's reports, and the controller shows them as one block per test, each line
-marked with its worker ("[gw0] "). pytest's own log handlers show the step
-log's records with their indentation, and its live log leaves out those the
-live display shows already.
+marked with its worker ("[gw0] "). The step log's records stay out of pytest's
+own log handlers (captured log, ``caplog``, report sections, live log, log
+file), which from pytest 9.2 on are attached to non-propagating loggers too.
+The option "--allure-cli-hide-silent-fixtures" (ini
+``allure_cli_hide_silent_fixtures``) shows a fixture's "[Fixture] name" line
+only once something is logged under it.
 """
 
 import contextlib
@@ -29,20 +32,40 @@ from allure_commons.utils import uuid4
 
 STEP_LOGGER_NAME = "alluretestlogger"
 _REPORT_ATTRIBUTE = "vexal_step_lines"
+_HIDE_SILENT_FIXTURES = "allure_cli_hide_silent_fixtures"
 
 # Configurations of the running pytest sessions, innermost last (pytester can
 # run a session inside a session).
 _configs = []
 
 
+def pytest_addoption(parser):
+    help_text = ('Show a fixture\'s "[Fixture] name" line in the Allure real time command line log only once '
+                 'something is logged under it')
+    parser.getgroup("reporting").addoption(
+        "--allure-cli-hide-silent-fixtures", action="store_true", default=None, dest=_HIDE_SILENT_FIXTURES,
+        help="{} (ini: {})".format(help_text, _HIDE_SILENT_FIXTURES))
+    parser.addini(_HIDE_SILENT_FIXTURES, help_text, type="bool", default=False)
+
+
 def pytest_configure(config):
     """Remember the run's configuration; under xdist, carry the step lines
-    between worker and controller."""
+    between worker and controller; with the option, hold back the lines of
+    fixtures that log nothing."""
     _configs.append(config)
     if _is_worker(config):
         config.pluginmanager.register(_WorkerLines())
     elif getattr(getattr(config, "option", None), "dist", "no") != "no":  # xdist's controller
         config.pluginmanager.register(_ControllerBlocks())
+    if _hides_silent_fixtures(config):
+        config.pluginmanager.register(_FixtureBrackets())
+
+
+def _hides_silent_fixtures(config):
+    given = getattr(getattr(config, "option", None), _HIDE_SILENT_FIXTURES, None)
+    if given is None and hasattr(config, "getini"):
+        return config.getini(_HIDE_SILENT_FIXTURES)
+    return bool(given)
 
 
 def pytest_unconfigure(config):
@@ -56,17 +79,18 @@ def pytest_unconfigure(config):
 
 
 def pytest_sessionstart(session):
-    """Let pytest's log handlers show step records with their indentation,
-    and keep its live log from repeating what the live display shows."""
+    """Keep the step log's records out of pytest's log handlers: pytest 9.2
+    attaches them to every non-propagating logger, so they would repeat the
+    step log in captured logs, ``caplog`` and the live log."""
     logging_plugin = session.config.pluginmanager.get_plugin("logging-plugin")
     for name in ("log_cli_handler", "report_handler", "caplog_handler", "log_file_handler"):
         handler = getattr(logging_plugin, name, None)
-        if handler is None or isinstance(handler.formatter, _IndentedSteps):
-            continue
-        if handler.formatter is not None:
-            handler.setFormatter(_IndentedSteps(handler.formatter))
-        if name == "log_cli_handler":
-            handler.addFilter(_not_shown_live)
+        if handler is not None and _not_a_step_record not in handler.filters:
+            handler.addFilter(_not_a_step_record)
+
+
+def _not_a_step_record(record):
+    return record.name != STEP_LOGGER_NAME
 
 
 # --- pytest-xdist: a worker's lines travel with its reports -------------------------------
@@ -175,37 +199,34 @@ class _LiveLineHandler(logging.Handler):
         if not _display.open_blocks:  # armed between the blocks of a pytest run
             return
         try:
-            for line in _display_lines(record):
-                _write_line(line)
+            _display.show(record)
         except Exception:
             self.handleError(record)
 
 
-class _IndentedSteps(logging.Formatter):
-    """pytest's formatter, with a step log record's indentation put in front
-    of its message (the record itself is left as it was)."""
+class _FixtureBrackets(object):
+    """Tells the display where each fixture's setup begins and ends, so that
+    it holds back the "[Fixture] name" line of a fixture that logs nothing.
+    Outermost, so the fixture's line is logged inside the bracket."""
 
-    def __init__(self, inner):
-        super().__init__()
-        self.inner = inner
-
-    def format(self, record):
-        indentation = getattr(record, "indentation", "") if record.name == STEP_LOGGER_NAME else ""
-        if not indentation:
-            return self.inner.format(record)
-        msg, args = record.msg, record.args
-        record.msg, record.args = indentation + record.getMessage(), None
+    @pytest.hookimpl(wrapper=True, tryfirst=True)
+    def pytest_fixture_setup(self, fixturedef):
+        _display.fixtures.append(_HeldFixture("[Fixture] {}".format(fixturedef.argname)))
         try:
-            return self.inner.format(record)
+            return (yield)
         finally:
-            record.msg, record.args = msg, args
-            record.message = record.getMessage()
+            _display.fixtures.pop()
 
 
-def _not_shown_live(record):
-    """Leaves out of pytest's live log the step log records the live display
-    shows."""
-    return record.name != STEP_LOGGER_NAME or not _display.open_blocks
+class _HeldFixture(object):
+    """A fixture whose setup runs: its line once logged, until something is
+    logged under it (then it is shown) or its setup ends (then it is not)."""
+
+    __slots__ = ("header", "lines")
+
+    def __init__(self, header):
+        self.header = header
+        self.lines = None
 
 
 class _LiveDisplay(object):
@@ -225,10 +246,27 @@ class _LiveDisplay(object):
 
     def __init__(self):
         self.open_blocks = 0
+        self.fixtures = []  # with --allure-cli-hide-silent-fixtures: the fixtures being set up, innermost last
         self.handler = _LiveLineHandler()
         self.armed = False
         self.saved_level = None
         self.logger = logging.getLogger(STEP_LOGGER_NAME)
+
+    def show(self, record):
+        lines = _display_lines(record)
+        fixtures = self.fixtures
+        if fixtures:
+            innermost = fixtures[-1]
+            if innermost.header is not None and record.getMessage() == innermost.header:
+                innermost.header, innermost.lines = None, lines
+                return
+            for fixture in fixtures:  # something is logged under them: show their held lines first
+                if fixture.lines is not None:
+                    held, fixture.lines = fixture.lines, None
+                    for line in held:
+                        _write_line(line)
+        for line in lines:
+            _write_line(line)
 
     def open(self):
         logger = self.logger
