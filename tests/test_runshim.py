@@ -67,6 +67,10 @@ def test_verdicts_steps_and_attachments_end_to_end(pytester, optimise):
     result = pytester.run(sys.executable, *optimise, "-m", "pytest", "-p", "no:cacheprovider",
                           "--alluredir", "allure-results")
     result.assert_outcomes(passed=2, skipped=3, failed=7)
+    # Each failure report shows the script's output, handed back to pytest's capture.
+    assert result.stdout.str().count("Captured stdout call") == 7
+    result.stdout.fnmatch_lines(["*Captured stdout call*", f"cwd {pytester.path / 'scripts'}",
+                                 "*Captured stderr call*", "to stderr"])
     results_dir = pytester.path / "allure-results"
     reports = {}
     for path in results_dir.glob("*-result.json"):
@@ -83,9 +87,10 @@ def test_verdicts_steps_and_attachments_end_to_end(pytester, optimise):
             assert "steps" not in report
             assert [a["name"] for a in report.get("attachments", [])] in ([], ["log"])
             continue
-        (step,) = report["steps"]
-        assert step["name"] == "Test run"
-        assert step["status"] == ("broken" if status == "broken" else "passed")
+        (step,) = report["steps"]  # the step carries the verdict
+        assert (step["name"], step["status"]) == ("Test run", status)
+        if message:
+            assert message in step["statusDetails"]["message"], name
         attachments = report["attachments"][:2]  # allure-pytest adds captured logs of failures after them
         assert [(a["name"], a["type"]) for a in attachments] == [("Output (stdout)", "text/plain"),
                                                                  ("Errors (stderr)", "text/plain")]
@@ -131,6 +136,15 @@ def test_directory_and_settings_restored_on_every_path(tmp_path, request, capsys
     assert os.getcwd() == start
     here = str(script_dir)
     assert interfaces == [("hil", False, here), ("model", False, here), ("model", True, here), ("hil", True, here)]
+
+
+@pytest.mark.parametrize("fixture, encode", [("capsys", str), ("capsysbinary", str.encode)])
+def test_output_is_handed_back_to_pytest_capture(tmp_path, request, interfaces, fixture, encode):
+    capture = request.getfixturevalue(fixture)
+    script = write_script(tmp_path / "sub", "import sys\ndef test():\n    print('out')\n"
+                                            "    print('err', file=sys.stderr)\n    return True")
+    run_test([script], request, capture)
+    assert tuple(capture.readouterr()) == (encode("out\n"), encode("err\n"))
 
 
 def test_a_failing_interface_still_restores_directory_and_settings(tmp_path, capsys, interfaces, monkeypatch):

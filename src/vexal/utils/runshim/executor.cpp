@@ -59,6 +59,20 @@ void attach(PyObject* body, PyObject* name) {
     call_kw(getattr(allure.get(), id<"attach">()).get(), {body, name, text_type.get()}, keywords);
 }
 
+// Writes text read from capsys back to sys.<stream>, where pytest's capture
+// takes it again: a failing test's report then shows it too. Binary output
+// (capsysbinary) goes to the stream's byte buffer.
+void hand_back(PyObject* stream_name, PyObject* text) {
+    if (!truthy(text)) return;
+    Ref stream = getattr(global(id<"sys">()).get(), stream_name);
+    if (PyBytes_Check(text) || PyByteArray_Check(text)) {
+        call_method(stream.get(), id<"flush">());
+        stream = getattr(stream.get(), id<"buffer">());
+    }
+    call_method(stream.get(), id<"write">(), text);
+    call_method(stream.get(), id<"flush">());
+}
+
 Ref init(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *tmp_cwd = args[1], *capsys = args[2];
     setattr(self, id<"tmp_cwd">(), tmp_cwd);
@@ -95,6 +109,8 @@ Ref exit(FunctionObject*, PyObject* const* args) {
     Ref err = getattr(captured.get(), id<"err">());
     attach(out.get(), id<"Output (stdout)">());
     attach(err.get(), id<"Errors (stderr)">());
+    hand_back(id<"stdout">(), out.get());
+    hand_back(id<"stderr">(), err.get());
     return none();
 }
 
@@ -127,8 +143,10 @@ Calls ``model.raise_exceptions(True)``, ``hil.raise_exceptions(True)`` and
 ``os.chdir(orig_cwd)`` (each of them also when an earlier one fails), then
 flushes ``sys.stdout``, reads the output captured by ``capsys`` and attaches
 its ``out`` and ``err`` texts to the Allure report as "Output (stdout)" and
-"Errors (stderr)", also when they are empty. Returns None: an exception of
-the block is never suppressed.
+"Errors (stderr)", also when they are empty, and writes them back to
+``sys.stdout`` and ``sys.stderr``, so that pytest's own capture shows them in
+a failure report too. Returns None: an exception of the block is never
+suppressed.
 )doc"};
 
 }  // namespace

@@ -27,6 +27,16 @@ bool is_word(PyObject* result, PyObject* word) {
     return truthy(compare(lower.get(), word, Py_EQ).get());
 }
 
+// The script's verdict: passes, or skips or fails the test. Checked whatever
+// the optimisation flag; "failed" is a failure too.
+void check_verdict(PyObject* result) {
+    bool is_text = PyUnicode_Check(result);
+    if (is_text && is_word(result, id<"skipped">())) skip(id<"Test code skipped the test.">());
+    if (!truthy(result) || (is_text && is_word(result, id<"failed">()))) {
+        raise(PyExc_AssertionError, "Test returned Failed status.");
+    }
+}
+
 Ref run_test(FunctionObject*, PyObject* const* args) {
     PyObject *test_spec = args[0], *request = args[1], *capsys = args[2];
     Ref file = str(module_file(request).get());
@@ -44,19 +54,20 @@ Ref run_test(FunctionObject*, PyObject* const* args) {
     if (!test_function || test_function.is(Py_None)) skip(id<"Test file doesn't have correct main test function">());
 
     Ref executor = call(global(id<"ContextTestExecutor">()).get(), test_dir.get(), capsys);
-    // A block whose error a context manager suppresses gives None: a failure.
-    Ref result = with(executor.get(), [&](PyObject*) {
+    // The verdict is raised inside the "Test run" step, so that the step
+    // fails or skips with the test.
+    bool passed = false;
+    with(executor.get(), [&](PyObject*) {
         Ref step = call(getattr(global(id<"allure">()).get(), id<"step">()).get(), id<"Test run">());
-        return with(step.get(),
-                    [&](PyObject*) { return check(PyObject_Call(test_function.get(), positional.get(), nullptr)); });
+        return with(step.get(), [&](PyObject*) {
+            Ref result = check(PyObject_Call(test_function.get(), positional.get(), nullptr));
+            check_verdict(result.get());
+            passed = true;
+            return none();
+        });
     });
-
-    bool is_text = PyUnicode_Check(result.get());
-    if (is_text && is_word(result.get(), id<"skipped">())) skip(id<"Test code skipped the test.">());
-    // Checked whatever the optimisation flag; "failed" is a failure too.
-    if (!truthy(result.get()) || (is_text && is_word(result.get(), id<"failed">()))) {
-        raise(PyExc_AssertionError, "Test returned Failed status.");
-    }
+    // A context manager that suppressed the block's error left no verdict.
+    if (!passed) raise(PyExc_AssertionError, "Test returned Failed status.");
     return none();
 }
 
@@ -90,9 +101,11 @@ Notes
 -----
 The script is loaded afresh with ``get_module``, in the caller's working
 directory. Its ``test`` function then runs in the script's directory, inside
-a ``ContextTestExecutor`` and an Allure step "Test run". The test is skipped
-when the script has no ``test`` function, or when ``test`` returns "skipped"
-in any letter case.
+a ``ContextTestExecutor`` and an Allure step "Test run", which fails or
+skips with the test. The test is skipped when the script has no ``test``
+function, or when ``test`` returns "skipped" in any letter case. The
+script's output is attached to the report and handed back to pytest's
+capture, so a failure report shows it too.
 
 Examples
 --------
