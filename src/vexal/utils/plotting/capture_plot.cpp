@@ -73,6 +73,10 @@ void draw_signal(PyObject* capture, PyObject* name) {
     Ref axes = call(pyplot(id<"gca">()).get());
     Ref ticks = call_method(call_method(axes.get(), id<"get_xticks">()).get(), id<"tolist">());
     Ref labels = call(scope.global(id<"td_labels">()).get(), ticks.get());
+    // Labels belong to fixed tick positions; a FixedLocator keeps them where
+    // they are without widening the view to ticks outside it (set_xticks would).
+    Ref locator = call(import_attr("matplotlib.ticker", id<"FixedLocator">()).get(), ticks.get());
+    call_method(getattr(axes.get(), id<"xaxis">()).get(), id<"set_major_locator">(), locator.get());
     call_method(axes.get(), id<"set_xticklabels">(), labels.get());
     Ref tick_labels = check(PyObject_GetIter(call_method(axes.get(), id<"get_xticklabels">()).get()));
     Ref angle = integer(45);
