@@ -9,6 +9,7 @@ pytest_plugins = ["pytester"]
 import importlib.metadata
 import logging
 import os
+import types
 
 import allure_commons
 import numpy as np
@@ -500,6 +501,29 @@ def test_blocks_open_at_once_show_each_line_once(steplogger, capsys):
     steplogger.info("none open")
     assert steplogger.handlers == handlers
     assert capsys.readouterr().err == "both open\nouter open\ninner open\n"
+
+
+def test_silent_fixtures_are_hidden_and_held_lines_shown_in_order(steplogger, capsys):
+    brackets = vexal.allure_commons._FixtureBrackets()
+
+    def fixture(name, depth, body=lambda: None):
+        setup = brackets.pytest_fixture_setup(types.SimpleNamespace(argname=name))
+        next(setup)
+        steplogger.info("[Fixture] " + name, extra={"indentation": " " * depth})
+        body()
+        with pytest.raises(StopIteration):
+            setup.send(None)
+
+    def log(line, depth):
+        return lambda: steplogger.info(line, extra={"indentation": " " * depth})
+
+    with AllureCatchLogs():
+        fixture("silent", 0)
+        fixture("outer", 0, lambda: fixture("inner", 4, log("> step", 8)))
+        fixture("quiet outer", 0, lambda: fixture("quiet inner", 4))
+        log("> body", 0)()
+    assert capsys.readouterr().err == "[Fixture] outer\n    [Fixture] inner\n        > step\n> body\n"
+    assert vexal.allure_commons._display.fixtures == []
 
 
 class FakeTerminal(object):

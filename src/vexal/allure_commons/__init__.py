@@ -40,6 +40,8 @@ _configs = []
 
 
 def pytest_addoption(parser):
+    """Add "--allure-cli-hide-silent-fixtures" to the group "reporting", and
+    its ini setting."""
     help_text = ('Show a fixture\'s "[Fixture] name" line in the Allure real time command line log only once '
                  'something is logged under it')
     parser.getgroup("reporting").addoption(
