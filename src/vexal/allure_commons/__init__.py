@@ -16,7 +16,8 @@ pytest-xdist a worker hands each test's lines to the controller with the
 test's reports, and the controller shows them as one block per test, each line
 marked with its worker ("[gw0] "). pytest's own log handlers show the step
 log's records with their indentation, and its live log leaves out those the
-live display shows already.
+live display shows already. Failed assertions on ranges and phasors are
+explained through ``pytest_assertrepr_compare`` (module ``explain``).
 """
 
 import contextlib
@@ -26,6 +27,8 @@ import sys
 import allure_commons
 import pytest
 from allure_commons.utils import uuid4
+
+from vexal.allure_commons.explain import pytest_assertrepr_compare  # noqa: F401 (a hook of this plugin)
 
 STEP_LOGGER_NAME = "alluretestlogger"
 _REPORT_ATTRIBUTE = "vexal_step_lines"
