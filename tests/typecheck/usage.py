@@ -5,6 +5,7 @@ strict mode; never run)."""
 import io
 from typing import Any, assert_type
 
+import numpy as np
 import pandas
 import pytest
 
@@ -24,6 +25,7 @@ assert_type(1.5 - va, Phasor)
 assert_type(va / vb, Phasor)
 assert_type(va**2, Phasor)
 assert_type(va.mag, float)
+assert_type(Phasor(mag=np.float32(230), angle=np.float32(0)), Phasor)
 
 grid = Phasors3ph(va, vb, Phasor(mag=230, angle=120), alias="Grid")
 phase_a, phase_b, phase_c = grid

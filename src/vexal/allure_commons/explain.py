@@ -104,11 +104,8 @@ def _range_of(span):
         return _Range(kind, low.value, high.value, texts, _nanoseconds, _time_text, nominal_text)
     if not all(isinstance(limit, numbers.Real) for limit in (low, high)):
         return None
-    sizeof_fmt = sys.modules["vexal.types.alias"].sizeof_fmt
-    if isinstance(high, alias_module.HasAlias):
-        difference_text = sizeof_fmt
-    else:
-        difference_text = "{:.6g}".format
+    # Aliased limits write numbers in engineering notation, plain ones plainly.
+    difference_text = alias_module.sizeof_fmt if isinstance(high, alias_module.HasAlias) else "{:.6g}".format
     return _Range(kind, float(low), float(high), texts, _real, difference_text, nominal_text)
 
 
