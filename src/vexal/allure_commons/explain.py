@@ -227,8 +227,8 @@ def _explain_sets(left, right, phasor_type):
     for ours, theirs, index in pairs:
         if ours == theirs:
             continue
-        label = next((value.alias for value in (ours, theirs)
-                      if isinstance(value, phasor_type) and isinstance(value.alias, str)), "abc"[index])
+        label = next((value.alias for value in (ours, theirs) if isinstance(value, phasor_type)
+                      and value.has_custom_alias() and isinstance(value.alias, str)), "abc"[index])
         ours, theirs = complex(ours), complex(theirs)
         magnitude, percent, angle = _difference(ours, theirs)
         lines.append("{} differs: magnitude by {}{}, angle by {}".format(label, magnitude, percent, angle))
