@@ -16,8 +16,8 @@ TYPECHECK = pathlib.Path(__file__).resolve().parent / "typecheck"
 TYPECHECK_FILES = [TYPECHECK / "usage.py", TYPECHECK / "typos.py"]
 MODULES = ["vexal.types.alias", "vexal.types.timedelta", "vexal.test.ranges", "vexal.allure_commons.stepline",
            "vexal.allure_realtime.listener", "vexal.allure_realtime.plugin", "vexal.pytest_vexal.benchcast",
-           "vexal.utils.runshim", "vexal.allure_commons", "vexal.allure_commons.explain", "vexal.allure_step", "vexal.utils", "vexal.api.hil",
-           "vexal.api.schematic_editor"]
+           "vexal.utils.runshim", "vexal.allure_commons", "vexal.allure_commons.explain", "vexal.allure_step",
+           "vexal.utils", "vexal.api.hil", "vexal.api.schematic_editor"]
 
 
 def test_mypy_strict_passes_on_the_examples(tmp_path):
