@@ -9,6 +9,8 @@ import numpy as np
 import pandas
 import pytest
 
+from vexal.allure_commons import empty_step, stepline
+from vexal.pytest_vexal.decorators import allure_plot_and_attach_capture_decorator, step_with_alias_decorator
 from vexal.test.ranges import after, around, before
 from vexal.types.alias import AliasFloat, AliasTuple
 from vexal.types.phasors import Phasor, Phasors3ph
@@ -41,6 +43,21 @@ earliest, deadline = before("2ms")
 assert_type(deadline, Timedelta)
 start, latest = after(0.1)
 assert_type(start, Timedelta)
+
+
+@step_with_alias_decorator
+def set_voltage(value: float, alias: str = "U") -> AliasFloat:
+    return AliasFloat(value, alias=alias)
+
+
+@allure_plot_and_attach_capture_decorator
+def capture(seconds: float) -> pandas.DataFrame:
+    return pandas.DataFrame()
+
+
+assert_type(set_voltage(230.0), AliasFloat)
+stepline.log("voltage set")
+empty_step("checked")
 
 
 def plots(capture: pandas.DataFrame, spectrum: object, image: io.BytesIO) -> None:
