@@ -214,3 +214,9 @@ def test_module_surface():
     assert str(inspect.signature(run_test)) == "(test_spec, request, capsys)"
     assert str(inspect.signature(ContextTestExecutor.__exit__)) == "(self, exc_type, exc_value, exc_traceback)"
     assert all(obj.__doc__ for obj in (runshim, get_module, run_test, ContextTestExecutor))
+
+
+def test_a_str_for_the_spec_is_refused_with_the_right_call(request, capsys, interfaces):
+    with pytest.raises(TypeError, match=r"not a str: run_test\(\['scripts/x.py'\], request, capsys\)"):
+        run_test("scripts/x.py", request, capsys)
+    assert interfaces == []

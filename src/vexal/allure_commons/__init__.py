@@ -19,7 +19,9 @@ own log handlers (captured log, ``caplog``, report sections, live log, log
 file), which from pytest 9.2 on are attached to non-propagating loggers too.
 The option "--allure-cli-hide-silent-fixtures" (ini
 ``allure_cli_hide_silent_fixtures``) shows a fixture's "[Fixture] name" line
-only once something is logged under it.
+only once something is logged under it. Failed assertions on ranges and
+phasors are explained through ``pytest_assertrepr_compare`` (module
+``explain``).
 """
 
 import contextlib
@@ -29,6 +31,8 @@ import sys
 import allure_commons
 import pytest
 from allure_commons.utils import uuid4
+
+from vexal.allure_commons.explain import pytest_assertrepr_compare  # noqa: F401 (a hook of this plugin)
 
 STEP_LOGGER_NAME = "alluretestlogger"
 _REPORT_ATTRIBUTE = "vexal_step_lines"

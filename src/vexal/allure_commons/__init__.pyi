@@ -2,6 +2,8 @@ from types import TracebackType
 
 import pytest
 
+from vexal.allure_commons.explain import pytest_assertrepr_compare as pytest_assertrepr_compare
+
 STEP_LOGGER_NAME: str
 
 def pytest_addoption(parser: pytest.Parser) -> None: ...

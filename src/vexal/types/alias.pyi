@@ -3,9 +3,11 @@ and ``AliasTuple``, and the engineering-notation text ``sizeof_fmt``."""
 
 import abc
 import logging
-from typing import Any, Callable, SupportsFloat, TypeVar
+from typing import Any, Callable, Iterable, Self, SupportsFloat, TypeVar
 
-_T = TypeVar("_T")
+from typing_extensions import disjoint_base
+
+_T_co = TypeVar("_T_co", covariant=True)
 
 def sizeof_fmt(num: SupportsFloat) -> str: ...
 
@@ -31,7 +33,8 @@ class AliasFloat(HasAlias, float):
     def __mul__(self, other: float) -> AliasFloat: ...  # type: ignore[override]
     def __rmul__(self, other: float) -> AliasFloat: ...  # type: ignore[override]
 
-class AliasTuple(HasAlias, tuple[_T, ...]):
-    def __new__(cls, value: Any, **kwargs: Any) -> AliasTuple[Any]: ...
-    def __init__(self, value: Any, alias: Any = None, child_original_str: bool = False) -> None: ...
+@disjoint_base
+class AliasTuple(HasAlias, tuple[_T_co, ...]):
+    def __new__(cls, value: Iterable[_T_co], **kwargs: Any) -> Self: ...
+    def __init__(self, value: Iterable[_T_co], alias: Any = None, child_original_str: bool = False) -> None: ...
     def create_original_child_str(self, input_tuple: tuple[Any, ...]) -> str: ...

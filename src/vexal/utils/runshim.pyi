@@ -1,7 +1,7 @@
 """Run a test written as a plain script inside a pytest test."""
 
 from types import ModuleType, TracebackType
-from typing import Any, Sequence
+from typing import Any
 
 import pytest
 
@@ -16,4 +16,4 @@ class ContextTestExecutor:
     def __exit__(self, exc_type: type[BaseException] | None, exc_value: BaseException | None,
                  exc_traceback: TracebackType | None) -> None: ...
 
-def run_test(test_spec: Sequence[Any], request: pytest.FixtureRequest, capsys: pytest.CaptureFixture[str]) -> None: ...
+def run_test(test_spec: list[Any] | tuple[Any, ...], request: pytest.FixtureRequest, capsys: pytest.CaptureFixture[str]) -> None: ...

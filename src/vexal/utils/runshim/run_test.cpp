@@ -39,6 +39,13 @@ void check_verdict(PyObject* result) {
 
 Ref run_test(FunctionObject*, PyObject* const* args) {
     PyObject *test_spec = args[0], *request = args[1], *capsys = args[2];
+    // A str is a sequence as well: its first letter would be taken for the script.
+    if (PyUnicode_Check(test_spec)) {
+        raise_format(PyExc_TypeError,
+                     "run_test takes a list or tuple of the script path and its arguments, not a str: "
+                     "run_test([%R], request, capsys)",
+                     test_spec);
+    }
     Ref file = str(module_file(request).get());
     Ref filedir = os_path(id<"abspath">(), os_path(id<"dirname">(), file.get()).get());
     Ref script = check(PySequence_GetItem(test_spec, 0));
