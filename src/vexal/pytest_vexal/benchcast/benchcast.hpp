@@ -50,6 +50,28 @@ void release_zmq(PyObject* self, bool discard);
 Ref link_problem(PyObject* config, PyObject* directory, PyObject* exc);
 Ref silent_proxy_problem(PyObject* config, PyObject* directory, PyObject* publisher);
 
+// The publisher a VexalTestPlugin sends through, or an empty Ref while that
+// is a DummyPublisher: nobody reads what it is given, so nothing need be
+// encoded for it.
+Ref audible_publisher(PyObject* plugin);
+// publisher.publish_msg(MsgType.<member>, msg)
+void publish(PyObject* publisher, PyObject* member, PyObject* msg);
+
+// Under pytest-xdist the controller publishes what every worker does, and
+// its workers hand it their collection messages over an execnet channel of
+// their own (a remote worker may not reach the proxy at all).
+// On a worker: keeps the channel the controller gave it, if any.
+void start_handover(PyObject* plugin, PyObject* workerinput);
+// The list collecting a worker's messages for the controller, or an empty
+// Ref where the plugin publishes itself.
+Ref handed_messages(PyObject* plugin);
+// Sends the collected messages to the controller, once.
+void finish_handover(PyObject* plugin);
+// The controller's xdist hooks: a channel for each worker, and publishing
+// the first collection handed over.
+extern const FunctionDef configure_node_def;
+extern const FunctionDef node_collection_finished_def;
+
 void register_msg_types(PyObject* module);
 void register_identifiable(PyObject* module);
 void register_publishers(PyObject* module);
