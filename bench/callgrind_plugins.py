@@ -15,7 +15,6 @@ Variants: both, ide, steplog, ide-proxy (the IDE plugin publishing to a
 live proxy, which runs outside valgrind). Without arguments: all of them.
 The verdicts are informational: the exit status is 0 unless a run fails.
 """
-import json
 import os
 import re
 import shutil
