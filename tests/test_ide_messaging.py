@@ -19,6 +19,7 @@ import time
 import types
 import uuid
 
+import _pytest.reports
 import pytest
 import zmq
 from _pytest.nodes import Node
@@ -847,6 +848,42 @@ def test_report_keys_and_values():
                        "duration": 0.0012, "failed": False, "report_text": "", "passed": True, "skipped": False,
                        "caplog": "log \U0001f600", "capstdout": "out\n", "capstderr": "", "when": "call"}
     assert JsonPyTestReport._get_type_name(report()) == "SimpleNamespace"
+
+
+def test_report(**attributes):
+    made = pytest.TestReport("t.py::test_a", ("t.py", 1, "test_a"), {}, "passed", None, "call", [], 0.5)
+    made.__dict__.update(attributes)
+    return made
+
+
+class OwnReport(pytest.TestReport):
+    pass
+
+
+@pytest.mark.parametrize("make", [
+    lambda monkeypatch: test_report(),
+    lambda monkeypatch: test_report(sections=[("Captured stdout call", "out\n"), ("Captured log call", "log")]),
+    lambda monkeypatch: test_report(sections=()),
+    lambda monkeypatch: test_report(outcome="failed", longrepr="E   assert 1 == 2"),
+    lambda monkeypatch: test_report(node=types.SimpleNamespace(_workerinfocache="[gw9] linux -- Python")),
+    lambda monkeypatch: test_report(toterminal=lambda out: out.line("own")),
+    lambda monkeypatch: OwnReport("t.py::test_a", ("t.py", 1, "test_a"), {}, "passed", None, "call", [], 0.5),
+    lambda monkeypatch: monkeypatch.setattr(pytest.TestReport, "capstdout", property(lambda self: "patched"))
+    or test_report(),
+], ids=["plain", "sections", "tuple of sections", "failed", "xdist node", "own toterminal", "subclass", "patched"])
+def test_real_reports_encode_as_json_dumps_does(monkeypatch, make):
+    """pytest's formatting of a plain report is left out only where it
+    cannot change the text."""
+    made, heard = make(monkeypatch), []
+    plugin = VexalTestPlugin(FakeConfig())
+    plugin.publisher = types.SimpleNamespace(publish_msg=lambda msg_type, msg: heard.append(msg))
+    plugin.pytest_runtest_logreport(made)
+    assert heard == [json.dumps(made, cls=JsonPyTestReport)] == [json.dumps(made, cls=Reference)]
+
+
+def test_a_plain_report_is_written_without_pytests_formatting(monkeypatch):
+    monkeypatch.setattr(_pytest.reports, "TerminalWriter", None)  # fails if called
+    assert json.loads(json.dumps(test_report(), cls=JsonPyTestReport))["report_text"] == ""
 
 
 def test_a_report_without_an_attribute_raises():

@@ -72,6 +72,11 @@ void finish_handover(PyObject* plugin);
 extern const FunctionDef configure_node_def;
 extern const FunctionDef node_collection_finished_def;
 
+// json.dumps(o, cls=<the module's encoder of that name>) written directly,
+// while json.dumps and that encoder are as this module made them; an empty
+// Ref where json.dumps has to do it.
+Ref dumps_directly(PyObject* encoder_name, PyObject* o);
+
 void register_msg_types(PyObject* module);
 void register_identifiable(PyObject* module);
 void register_publishers(PyObject* module);

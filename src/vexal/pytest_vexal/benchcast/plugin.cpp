@@ -81,6 +81,9 @@ Ref init_plugin(FunctionObject*, PyObject* const* args) {
 }
 
 Ref dumps(PyObject* obj, PyObject* encoder_name) {
+    if (encoder_name) {
+        if (Ref written = dumps_directly(encoder_name, obj)) return written;
+    }
     Ref dumps_ = getattr(global(id<"json">()).get(), id<"dumps">());
     if (!encoder_name) return call(dumps_.get(), obj);
     static PyObject* const cls_keyword = keywords({"cls"}).release();
