@@ -186,6 +186,19 @@ def test_publish_msg_sends_three_frames(proxy, connect, msg_type, msg, kwargs, f
     assert proxy.take(1) == [frames]
 
 
+@pytest.mark.parametrize("replace", [
+    lambda monkeypatch, publisher, sent: monkeypatch.setattr(zmq.Socket, "send_multipart",
+                                                             lambda self, frames: sent.append(frames)),
+    lambda monkeypatch, publisher, sent: monkeypatch.setattr(publisher, "_pub_sock",
+                                                             types.SimpleNamespace(send_multipart=sent.append)),
+], ids=["patched pyzmq", "own socket"])
+def test_other_sockets_get_send_multipart(proxy, connect, monkeypatch, replace):
+    publisher, sent = connect(proxy.ports), []
+    replace(monkeypatch, publisher, sent)
+    publisher.publish_msg(MsgType.MSG_TEST_IDE_RUN, "x")
+    assert sent == [[b"_#vxl.test_ide.run", b"x", b"{}"]]
+
+
 @pytest.mark.parametrize(
     "args, error",
     [
@@ -850,7 +863,7 @@ def test_report_keys_and_values():
     assert JsonPyTestReport._get_type_name(report()) == "SimpleNamespace"
 
 
-def test_report(**attributes):
+def made_report(**attributes):
     made = pytest.TestReport("t.py::test_a", ("t.py", 1, "test_a"), {}, "passed", None, "call", [], 0.5)
     made.__dict__.update(attributes)
     return made
@@ -861,15 +874,15 @@ class OwnReport(pytest.TestReport):
 
 
 @pytest.mark.parametrize("make", [
-    lambda monkeypatch: test_report(),
-    lambda monkeypatch: test_report(sections=[("Captured stdout call", "out\n"), ("Captured log call", "log")]),
-    lambda monkeypatch: test_report(sections=()),
-    lambda monkeypatch: test_report(outcome="failed", longrepr="E   assert 1 == 2"),
-    lambda monkeypatch: test_report(node=types.SimpleNamespace(_workerinfocache="[gw9] linux -- Python")),
-    lambda monkeypatch: test_report(toterminal=lambda out: out.line("own")),
+    lambda monkeypatch: made_report(),
+    lambda monkeypatch: made_report(sections=[("Captured stdout call", "out\n"), ("Captured log call", "log")]),
+    lambda monkeypatch: made_report(sections=()),
+    lambda monkeypatch: made_report(outcome="failed", longrepr="E   assert 1 == 2"),
+    lambda monkeypatch: made_report(node=types.SimpleNamespace(_workerinfocache="[gw9] linux -- Python")),
+    lambda monkeypatch: made_report(toterminal=lambda out: out.line("own")),
     lambda monkeypatch: OwnReport("t.py::test_a", ("t.py", 1, "test_a"), {}, "passed", None, "call", [], 0.5),
     lambda monkeypatch: monkeypatch.setattr(pytest.TestReport, "capstdout", property(lambda self: "patched"))
-    or test_report(),
+    or made_report(),
 ], ids=["plain", "sections", "tuple of sections", "failed", "xdist node", "own toterminal", "subclass", "patched"])
 def test_real_reports_encode_as_json_dumps_does(monkeypatch, make):
     """pytest's formatting of a plain report is left out only where it
@@ -883,7 +896,7 @@ def test_real_reports_encode_as_json_dumps_does(monkeypatch, make):
 
 def test_a_plain_report_is_written_without_pytests_formatting(monkeypatch):
     monkeypatch.setattr(_pytest.reports, "TerminalWriter", None)  # fails if called
-    assert json.loads(json.dumps(test_report(), cls=JsonPyTestReport))["report_text"] == ""
+    assert json.loads(json.dumps(made_report(), cls=JsonPyTestReport))["report_text"] == ""
 
 
 def test_a_report_without_an_attribute_raises():
