@@ -600,8 +600,8 @@ COLLECTED = ("MSG_TEST_IDE_COLLECTION", "[1]")
     ([["MSG_TEST_IDE_COLLECTION", "[1]"]], None),
     ((COLLECTED,), None),
     ([COLLECTED + ("x",)], None),
-], ids=["deselected and collection", "none", "no collection", "collection first", "worker down", "no plugin", "other type", "bytes", "list", "tuple",
-        "three"])
+], ids=["deselected and collection", "none", "no collection", "collection first", "worker down", "no plugin",
+        "other type", "bytes", "list", "tuple", "three"])
 def test_the_first_collection_handed_over_is_published_once(handed, published):
     """What a worker hands over is published once it is whole and well-formed;
     otherwise the next worker's is."""

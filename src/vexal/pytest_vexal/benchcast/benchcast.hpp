@@ -26,6 +26,19 @@ struct State {
 };
 extern State state;
 
+// compose(), or `fallback` when that raises an Exception; an interrupt or an
+// exit request still propagates.
+template <class Compose>
+Ref unless_raised(Compose&& compose, Ref fallback) {
+    try {
+        return compose();
+    } catch (const PyError&) {
+        if (!PyErr_ExceptionMatches(PyExc_Exception)) throw;
+        PyErr_Clear();
+        return fallback;
+    }
+}
+
 // A name of the module's globals (or builtins) as it is bound now.
 Ref global(PyObject* name);
 

@@ -31,18 +31,6 @@ Ref proxy_info(PyObject* directory) {
 
 TypeGuard dummy_guard;  // DummyPublisher still drops every message unread
 
-// The line that says why the run sends nothing; never fails the run.
-template <class Compose>
-Ref problem_line(Compose&& compose) {
-    try {
-        return compose();
-    } catch (const PyError&) {
-        if (!PyErr_ExceptionMatches(PyExc_Exception)) throw;
-        PyErr_Clear();
-        return none();
-    }
-}
-
 // Any error finding or reaching the proxy leaves the run without IDE
 // messages; an interrupt or exit request still stops it. An xdist worker
 // publishes nothing itself: the controller publishes the starts and reports
@@ -69,10 +57,12 @@ Ref init_plugin(FunctionObject*, PyObject* const* args) {
             PyErr_NormalizeException(&type, &value, &traceback);
             Ref type_ = Ref::steal(type), exc = Ref::steal(value), traceback_ = Ref::steal(traceback);
             publisher = call(global(id<"DummyPublisher">()).get());
-            problem = problem_line([&] { return link_problem(config, directory.get(), exc.get()); });
+            // The line that says why the run sends nothing never fails the run.
+            problem = unless_raised([&] { return link_problem(config, directory.get(), exc.get()); }, none());
         }
         if (connected) {
-            problem = problem_line([&] { return silent_proxy_problem(config, directory.get(), publisher.get()); });
+            problem = unless_raised(
+                [&] { return silent_proxy_problem(config, directory.get(), publisher.get()); }, none());
         }
     }
     setattr(self, id<"publisher">(), publisher.get());

@@ -42,14 +42,8 @@ Ref pop_item(PyObject* dict, PyObject* key) {
 // What the worker's channel holds now, or an empty Ref when it holds
 // nothing (a worker without this module) or went down.
 Ref received(PyObject* channel) {
-    try {
-        Ref zero = check(PyLong_FromLong(0));
-        return call_method(channel, id<"receive">(), zero.get());
-    } catch (const PyError&) {
-        if (!PyErr_ExceptionMatches(PyExc_Exception)) throw;
-        PyErr_Clear();
-        return Ref();
-    }
+    Ref zero = check(PyLong_FromLong(0));
+    return unless_raised([&] { return call_method(channel, id<"receive">(), zero.get()); }, Ref());
 }
 
 // pytest_configure_node(node): a controller that publishes gives the
