@@ -13,7 +13,7 @@ same run:
 3. a pytest run of 2,000 trivial tests with the plugin publishing to a live
    proxy, against the same run with the plugin disabled (wall and CPU time
    of the pytest process, best of alternating rounds); the run with the
-   plugin but without a proxy shows what encoding alone costs.
+   plugin but without a proxy, which encodes nothing, shows its fixed cost.
 
 The verdicts are informational: the exit status is 0 unless the two encoders
 disagree.
@@ -155,7 +155,7 @@ def bench_run(root, proxy_directory):
     base = [sys.executable, "-m", "pytest", "-q", "-p", "no:cacheprovider", tests]
     variants = {
         "with": base + [f"--msg_proxy_path={proxy_directory}"],
-        "no proxy": base,  # the plugin encodes everything but publishes nothing
+        "no proxy": base,  # the plugin neither encodes nor publishes
         "without": base + ["-p", "no:vexal_benchcast"],
     }
     wall, cpu = {}, {}

@@ -6,8 +6,10 @@ import importlib.util
 import inspect
 import json
 import math
+import os
 import queue
 import re
+import shutil
 import socket
 import subprocess
 import sys
@@ -17,6 +19,7 @@ import time
 import types
 import uuid
 
+import _pytest.reports
 import pytest
 import zmq
 from _pytest.nodes import Node
@@ -181,6 +184,19 @@ def test_publish_msg_sends_three_frames(proxy, connect, msg_type, msg, kwargs, f
     publisher = connect(proxy.ports)
     assert publisher.publish_msg(msg_type, msg, **kwargs) is None
     assert proxy.take(1) == [frames]
+
+
+@pytest.mark.parametrize("replace", [
+    lambda monkeypatch, publisher, sent: monkeypatch.setattr(zmq.Socket, "send_multipart",
+                                                             lambda self, frames: sent.append(frames)),
+    lambda monkeypatch, publisher, sent: monkeypatch.setattr(publisher, "_pub_sock",
+                                                             types.SimpleNamespace(send_multipart=sent.append)),
+], ids=["patched pyzmq", "own socket"])
+def test_other_sockets_get_send_multipart(proxy, connect, monkeypatch, replace):
+    publisher, sent = connect(proxy.ports), []
+    replace(monkeypatch, publisher, sent)
+    publisher.publish_msg(MsgType.MSG_TEST_IDE_RUN, "x")
+    assert sent == [[b"_#vxl.test_ide.run", b"x", b"{}"]]
 
 
 @pytest.mark.parametrize(
@@ -390,8 +406,27 @@ def test_every_failure_falls_back_to_the_dummy_publisher(tmp_path, make_config, 
         assert plugin._link_problem is None
     else:
         assert plugin._link_problem.startswith("vexal: no IDE messages: " + problem.format(tmp=tmp_path))
-    # The hooks still encode what they would send.
+    # Nobody reads what a DummyPublisher is given: nothing is encoded for it.
     plugin.pytest_runtest_logstart("a::b", None)
+    plugin.pytest_runtest_logreport(object())
+
+
+class Listening(DummyPublisher):
+    def publish_msg(self, msg_type, msg, **kwargs):
+        self.heard.append((msg_type, msg))
+
+
+@pytest.mark.parametrize("listen", [
+    lambda monkeypatch, heard: setattr(Listening, "heard", heard) or Listening(),
+    lambda monkeypatch, heard: monkeypatch.setattr(
+        DummyPublisher, "publish_msg", lambda self, msg_type, msg: heard.append((msg_type, msg))),
+    lambda monkeypatch, heard: types.SimpleNamespace(publish_msg=lambda msg_type, msg: heard.append((msg_type, msg))),
+], ids=["subclass", "patched", "own object"])
+def test_a_publisher_that_reads_gets_every_text(monkeypatch, listen):
+    plugin, heard = VexalTestPlugin(FakeConfig()), []
+    plugin.publisher = listen(monkeypatch, heard) or plugin.publisher
+    plugin.pytest_runtest_logstart("a::b", None)
+    assert heard == [(MsgType.MSG_TEST_IDE_RUN, '"a::b"')]
     with pytest.raises(AttributeError):
         plugin.pytest_runtest_logreport(object())
 
@@ -531,6 +566,186 @@ def test_a_run_publishes_collection_and_every_phase(project, proxy, xdist):
         assert call["capstdout"] == ("caught\n" if "own" in nodeid else "")
 
 
+class FakeChannel:
+    def __init__(self, handed):
+        self.handed = handed
+
+    def receive(self, timeout):
+        assert timeout == 0  # never waits: the messages come before xdist's own
+        if isinstance(self.handed, BaseException):
+            raise self.handed
+        return self.handed
+
+
+class FakeNode:
+    """What the controller's hooks use of xdist's WorkerController."""
+
+    def __init__(self, handed):
+        channel = FakeChannel(handed)
+        self.gateway, self.workerinput = types.SimpleNamespace(newchannel=lambda: channel), {}
+
+
+COLLECTED = ("MSG_TEST_IDE_COLLECTION", "[1]")
+
+
+@pytest.mark.parametrize("handed, published", [
+    ([("MSG_TEST_IDE_DESELECTED", "[2]"), COLLECTED], [(DESELECTED, "[2]"), (COLLECTION, "[1]")]),
+    ([], None),
+    ([("MSG_TEST_IDE_DESELECTED", "[2]")], None),
+    ([COLLECTED, ("MSG_TEST_IDE_DESELECTED", "[2]")], None),
+    (EOFError(), None),  # a worker that went down
+    (TimeoutError(), None),  # one without this plugin
+    ([("MSG_TEST_IDE_RUN", "x")], None),
+    ([("MSG_TEST_IDE_COLLECTION", b"[1]")], None),
+    ([["MSG_TEST_IDE_COLLECTION", "[1]"]], None),
+    ((COLLECTED,), None),
+    ([COLLECTED + ("x",)], None),
+], ids=["deselected and collection", "none", "no collection", "collection first", "worker down", "no plugin",
+        "other type", "bytes", "list", "tuple", "three"])
+def test_the_first_collection_handed_over_is_published_once(handed, published):
+    """What a worker hands over is published once it is whole and well-formed;
+    otherwise the next worker's is."""
+    plugin, heard = VexalTestPlugin(FakeConfig()), []
+    plugin.publisher = types.SimpleNamespace(
+        publish_msg=lambda msg_type, msg: heard.append((msg_type.value.encode(), msg)))
+    nodes = [FakeNode(handed), FakeNode([COLLECTED]), FakeNode([COLLECTED])]
+    for node in nodes:
+        plugin.pytest_configure_node(node)
+        assert list(node.workerinput) == ["vexal_benchcast_channel"]
+    for node in nodes:
+        plugin.pytest_xdist_node_collection_finished(node, [])
+    assert heard == (published if published is not None else [(COLLECTION, "[1]")])
+
+
+class NetworkNamespace:
+    """A network namespace of this process's own with its loopback up, and a
+    veth pair whose /30 joins it to this machine: an address that stands for
+    another host, reachable only from here. Deleted with everything in it."""
+
+    def __init__(self):
+        if shutil.which("ip") is None:
+            pytest.skip("needs iproute2's ip to make a network namespace")
+        if os.geteuid() != 0:
+            pytest.skip("needs root to make a network namespace")
+        pid = os.getpid()
+        self.name, host_end, self.link = f"vexal-{pid}", f"vx{pid}h", f"vx{pid}n"
+        self.host_address, self.address = self._free_pair(pid)
+        made = self._ip("netns", "add", self.name)
+        if made.returncode:
+            pytest.skip(f"cannot make a network namespace: {made.stderr.strip()}")
+        try:
+            for command in (["link", "add", host_end, "type", "veth", "peer", "name", self.link],
+                            ["link", "set", self.link, "netns", self.name],
+                            ["addr", "add", f"{self.host_address}/30", "dev", host_end],
+                            ["link", "set", host_end, "up"],
+                            ["-n", self.name, "addr", "add", f"{self.address}/30", "dev", self.link],
+                            ["-n", self.name, "link", "set", self.link, "up"],
+                            ["-n", self.name, "link", "set", "lo", "up"]):
+                done = self._ip(*command)
+                assert done.returncode == 0, f"ip {' '.join(command)}: {done.stderr}"
+        except BaseException:
+            self.delete()
+            raise
+
+    @staticmethod
+    def _ip(*args):
+        return subprocess.run(["ip", *args], capture_output=True, text=True, timeout=10)
+
+    @classmethod
+    def _free_pair(cls, pid):
+        """A /30 of 10.213.0.0/16 that no route of this machine covers yet."""
+        for block in range(pid % 16384, pid % 16384 + 16384):
+            base = f"10.213.{block % 16384 // 64}.{block % 64 * 4}"
+            covered = cls._ip("-4", "route", "show", "match", base).stdout.split()
+            if not covered or covered[0] == "default":
+                prefix = base.rsplit(".", 1)[0]
+                return f"{prefix}.{block % 64 * 4 + 1}", f"{prefix}.{block % 64 * 4 + 2}"
+        pytest.skip("no free /30 in 10.213.0.0/16")
+
+    def popen(self, command, **kwargs):
+        return subprocess.Popen(["ip", "netns", "exec", self.name, *command], **kwargs)
+
+    def delete(self):
+        self._ip("netns", "delete", self.name)  # takes the veth pair with it
+
+
+@pytest.fixture
+def remote_host(tmp_path):
+    """execnet's socket server, alone in a network namespace: a worker
+    started there cannot reach this machine's 127.0.0.1. Yields its
+    "host:port"."""
+    execnet = pytest.importorskip("execnet")
+    namespace = NetworkNamespace()
+    try:
+        log = tmp_path / "socketserver.log"
+        server_script = os.path.join(os.path.dirname(execnet.__file__), "script", "socketserver.py")
+        with open(log, "w") as out:
+            # At most two minutes, whatever happens to this process.
+            server = namespace.popen(["timeout", "120", sys.executable, "-u", server_script,
+                                      f"{namespace.address}:8888"], stdout=out, stderr=subprocess.STDOUT)
+        try:
+            deadline = time.monotonic() + 10
+            while "Entering Accept loop" not in log.read_text():
+                assert server.poll() is None and time.monotonic() < deadline, log.read_text()
+                time.sleep(0.05)
+            yield f"{namespace.address}:8888", namespace.link
+        finally:
+            server.terminate()
+            server.wait(10)
+    finally:
+        namespace.delete()
+
+
+@needs_xdist
+def test_a_remote_worker_loses_no_message(pytester, proxy, remote_host):
+    """gw0 on another host, which cannot reach the proxy, and gw1 on this
+    one: the IDE still gets what a run without xdist gives it, each message
+    once, the deselection and collection first."""
+    address, remote_link = remote_host
+    pytester.makeini("[pytest]\ntestpaths = tests\n")
+    pytester.makeconftest("""
+        def pytest_configure(config):
+            if hasattr(config, "workerinput"):  # which network each worker sees
+                with open(f"{config.workerinput['workerid']}.net", "w") as net:
+                    net.write(open("/proc/net/dev").read())
+    """)
+    pytester.mkdir("tests").joinpath("test_remote.py").write_text(textwrap.dedent("""
+        import pytest
+
+        @pytest.mark.parametrize("i", range(5))
+        def test_a(i): pass
+
+        def test_left_out(): pass
+    """))
+
+    def run(*args):
+        result = pytester.runpytest_subprocess(f"--msg_proxy_path={proxy.directory}", "-k", "not left_out", *args,
+                                               timeout=60)
+        result.assert_outcomes(passed=5, **({} if args else {"deselected": 1}))
+        messages = proxy.take(2 + 5 * 4)
+        proxy.assert_quiet()
+        return [(msg_type, json.loads(text)) for msg_type, text, _ in messages]
+
+    plain = run()
+    remote = run("--dist=load", "--tx", f"socket={address}//id=gw0//chdir={pytester.path}", "--tx", "popen//id=gw1")
+    assert remote_link in (pytester.path / "gw0.net").read_text()
+    assert remote_link not in (pytester.path / "gw1.net").read_text()
+
+    assert [t for t, _ in plain[:2]] == [DESELECTED, COLLECTION]
+    assert remote[:2] == plain[:2]
+
+    def per_test(messages):
+        tests = {}
+        for t, m in messages[2:]:
+            tests.setdefault(m if t == RUN else m["nodeid"], []).append(
+                (t, None) if t == RUN else (t, m["when"], m["passed"]))
+        return tests
+
+    assert per_test(remote) == per_test(plain) and len(per_test(plain)) == 5
+    workers = {m["report_text"].split("]")[0] for t, m in remote[2:] if t == REPORT}
+    assert workers == {"[gw0", "[gw1"}
+
+
 def test_no_socket_stays_open_after_a_run(pytester, proxy):
     pytester.makepyfile("def test_one(): pass")
     recorder = pytester.inline_run(f"--msg_proxy_path={proxy.directory}")
@@ -646,6 +861,42 @@ def test_report_keys_and_values():
                        "duration": 0.0012, "failed": False, "report_text": "", "passed": True, "skipped": False,
                        "caplog": "log \U0001f600", "capstdout": "out\n", "capstderr": "", "when": "call"}
     assert JsonPyTestReport._get_type_name(report()) == "SimpleNamespace"
+
+
+def made_report(**attributes):
+    made = pytest.TestReport("t.py::test_a", ("t.py", 1, "test_a"), {}, "passed", None, "call", [], 0.5)
+    made.__dict__.update(attributes)
+    return made
+
+
+class OwnReport(pytest.TestReport):
+    pass
+
+
+@pytest.mark.parametrize("make", [
+    lambda monkeypatch: made_report(),
+    lambda monkeypatch: made_report(sections=[("Captured stdout call", "out\n"), ("Captured log call", "log")]),
+    lambda monkeypatch: made_report(sections=()),
+    lambda monkeypatch: made_report(outcome="failed", longrepr="E   assert 1 == 2"),
+    lambda monkeypatch: made_report(node=types.SimpleNamespace(_workerinfocache="[gw9] linux -- Python")),
+    lambda monkeypatch: made_report(toterminal=lambda out: out.line("own")),
+    lambda monkeypatch: OwnReport("t.py::test_a", ("t.py", 1, "test_a"), {}, "passed", None, "call", [], 0.5),
+    lambda monkeypatch: monkeypatch.setattr(pytest.TestReport, "capstdout", property(lambda self: "patched"))
+    or made_report(),
+], ids=["plain", "sections", "tuple of sections", "failed", "xdist node", "own toterminal", "subclass", "patched"])
+def test_real_reports_encode_as_json_dumps_does(monkeypatch, make):
+    """pytest's formatting of a plain report is left out only where it
+    cannot change the text."""
+    made, heard = make(monkeypatch), []
+    plugin = VexalTestPlugin(FakeConfig())
+    plugin.publisher = types.SimpleNamespace(publish_msg=lambda msg_type, msg: heard.append(msg))
+    plugin.pytest_runtest_logreport(made)
+    assert heard == [json.dumps(made, cls=JsonPyTestReport)] == [json.dumps(made, cls=Reference)]
+
+
+def test_a_plain_report_is_written_without_pytests_formatting(monkeypatch):
+    monkeypatch.setattr(_pytest.reports, "TerminalWriter", None)  # fails if called
+    assert json.loads(json.dumps(made_report(), cls=JsonPyTestReport))["report_text"] == ""
 
 
 def test_a_report_without_an_attribute_raises():

@@ -26,6 +26,19 @@ struct State {
 };
 extern State state;
 
+// compose(), or `fallback` when that raises an Exception; an interrupt or an
+// exit request still propagates.
+template <class Compose>
+Ref unless_raised(Compose&& compose, Ref fallback) {
+    try {
+        return compose();
+    } catch (const PyError&) {
+        if (!PyErr_ExceptionMatches(PyExc_Exception)) throw;
+        PyErr_Clear();
+        return fallback;
+    }
+}
+
 // A name of the module's globals (or builtins) as it is bound now.
 Ref global(PyObject* name);
 
@@ -49,6 +62,33 @@ void release_zmq(PyObject* self, bool discard);
 // did not answer the handshake.
 Ref link_problem(PyObject* config, PyObject* directory, PyObject* exc);
 Ref silent_proxy_problem(PyObject* config, PyObject* directory, PyObject* publisher);
+
+// The publisher a VexalTestPlugin sends through, or an empty Ref while that
+// is a DummyPublisher: nobody reads what it is given, so nothing need be
+// encoded for it.
+Ref audible_publisher(PyObject* plugin);
+// publisher.publish_msg(MsgType.<member>, msg)
+void publish(PyObject* publisher, PyObject* member, PyObject* msg);
+
+// Under pytest-xdist the controller publishes what every worker does, and
+// its workers hand it their collection messages over an execnet channel of
+// their own (a remote worker may not reach the proxy at all).
+// On a worker: keeps the channel the controller gave it, if any.
+void start_handover(PyObject* plugin, PyObject* workerinput);
+// The list collecting a worker's messages for the controller, or an empty
+// Ref where the plugin publishes itself.
+Ref handed_messages(PyObject* plugin);
+// Sends the collected messages to the controller, once.
+void finish_handover(PyObject* plugin);
+// The controller's xdist hooks: a channel for each worker, and publishing
+// the first collection handed over.
+extern const FunctionDef configure_node_def;
+extern const FunctionDef node_collection_finished_def;
+
+// json.dumps(o, cls=<the module's encoder of that name>) written directly,
+// while json.dumps and that encoder are as this module made them; an empty
+// Ref where json.dumps has to do it.
+Ref dumps_directly(PyObject* encoder_name, PyObject* o);
 
 void register_msg_types(PyObject* module);
 void register_identifiable(PyObject* module);

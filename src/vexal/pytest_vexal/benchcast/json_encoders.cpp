@@ -137,6 +137,7 @@ class CollectionWriter : public JsonWriter {
 struct ReportField {
     const char* key;
     PyObject* (*attribute)();
+    bool formatted = false;  // derived by pytest from longrepr or sections
 };
 
 const ReportField report_fields[] = {
@@ -144,14 +145,70 @@ const ReportField report_fields[] = {
     {"fspath", id<"fspath">},
     {"duration", id<"duration">},
     {"failed", id<"failed">},
-    {"report_text", id<"longreprtext">},
+    {"report_text", id<"longreprtext">, true},
     {"passed", id<"passed">},
     {"skipped", id<"skipped">},
-    {"caplog", id<"caplog">},
-    {"capstdout", id<"capstdout">},
-    {"capstderr", id<"capstderr">},
+    {"caplog", id<"caplog">, true},
+    {"capstdout", id<"capstdout">, true},
+    {"capstderr", id<"capstderr">, true},
     {"when", id<"when">},
 };
+
+// pytest formats the failure text through a terminal writer and joins the
+// captured output from the report's sections. A report of pytest's own
+// TestReport class without failure representation, sections or xdist node
+// gives "" for all four; while pytest's definitions stand, that is written
+// without running them.
+class PlainReports {
+public:
+    bool is_plain(PyObject* o) {
+        if (!type_) watch();
+        if (Py_TYPE(o) != reinterpret_cast<PyTypeObject*>(type_) || !usable_ || !guard_.intact()) return false;
+        Ref attributes = check(PyObject_GenericGetDict(o, nullptr));
+        auto item = [&attributes](PyObject* name) {
+            PyObject* value = PyDict_GetItemWithError(attributes.get(), name);
+            if (!value && PyErr_Occurred()) raise();
+            return value;
+        };
+        PyObject* sections = item(id<"sections">());
+        if (item(id<"longrepr">()) != Py_None || !sections || !PyList_CheckExact(sections) ||
+            PyList_GET_SIZE(sections) != 0) {
+            return false;
+        }
+        return !item(id<"node">()) && !item(id<"toterminal">()) && !item(id<"get_sections">());
+    }
+
+private:
+    void watch() {
+        Ref type = getattr(global(id<"pytest">()).get(), id<"TestReport">());
+        guard_.watch(type.get(), {"longreprtext", "caplog", "capstdout", "capstderr", "toterminal", "get_sections",
+                                  "node", "longrepr", "sections"});
+        usable_ = PyType_Check(type.get()) && pytests_own(type.get());
+        type_ = type.release();
+    }
+
+    // Each of those attributes as pytest's reports module defines it.
+    static bool pytests_own(PyObject* type) {
+        for (PyObject* name : {id<"longreprtext">(), id<"caplog">(), id<"capstdout">(), id<"capstderr">(),
+                               id<"toterminal">(), id<"get_sections">()}) {
+            Ref attribute = getattr(type, name);
+            Ref function = PyObject_TypeCheck(attribute.get(), &PyProperty_Type)
+                               ? getattr(attribute.get(), id<"fget">())
+                               : attribute;
+            Ref module = lookup_attr(function.get(), id<"__module__">());
+            if (!module || !PyUnicode_Check(module.get()) ||
+                PyUnicode_CompareWithASCIIString(module.get(), "_pytest.reports") != 0) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    PyObject* type_ = nullptr;
+    bool usable_ = false;
+    TypeGuard guard_;
+};
+PlainReports plain_reports;
 
 Ref report_default(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *o = args[1];
@@ -167,11 +224,16 @@ class ReportWriter : public JsonWriter {
     void write_custom(PyObject* o) override {
         write_raw("{\"__class__\": ");
         write(type_name(o).get());
+        bool plain = plain_reports.is_plain(o);
         for (const ReportField& field : report_fields) {
             write_raw(", \"");
             write_raw(field.key);
             write_raw("\": ");
-            write(getattr(o, field.attribute()).get());
+            if (plain && field.formatted) {
+                write_raw("\"\"");
+            } else {
+                write(getattr(o, field.attribute()).get());
+            }
         }
         write_raw("}");
     }
@@ -216,6 +278,19 @@ Ref encode(Encoder& encoder, PyObject* self, PyObject* o) {
     }
     Ref base = call(reinterpret_cast<PyObject*>(&PySuper_Type), encoder.cls, self);
     return call_method(base.get(), id<"encode">(), o);
+}
+
+// json.dumps(o, cls=<the encoder>) makes the encoder with default settings
+// and calls its encode().
+template <class Writer>
+Ref dumps_directly(Encoder& encoder, PyObject* encoder_name, PyObject* o) {
+    Ref dumps = getattr(global(id<"json">()).get(), id<"dumps">());
+    if (!dumps.is(state.json_dumps) || !global(encoder_name).is(encoder.cls) || !encoder.guard.intact()) return Ref();
+    try {
+        return Writer().encode(o);
+    } catch (const Unsupported&) {
+        return Ref();
+    }
 }
 
 Ref encode_collection(FunctionObject*, PyObject* const* args) {
@@ -265,11 +340,16 @@ void add_encoder(PyObject* module, Encoder& encoder, const char* name, const cha
                   .method(encode_def)
                   .build();
     encoder.cls = Py_NewRef(cls.get());
-    encoder.guard.watch(cls.get(), {"encode", "iterencode", "default", "_get_type_name"});
+    encoder.guard.watch(cls.get(), {"__new__", "__init__", "encode", "iterencode", "default", "_get_type_name"});
     add_object(module, name, cls);
 }
 
 }  // namespace
+
+Ref dumps_directly(PyObject* encoder_name, PyObject* o) {
+    if (encoder_name == id<"JsonPyTestReport">()) return dumps_directly<ReportWriter>(report_encoder, encoder_name, o);
+    return dumps_directly<CollectionWriter>(collection_encoder, encoder_name, o);
+}
 
 void register_json_encoders(PyObject* module) {
     add_encoder(module, collection_encoder, "JsonPyTestCollection",

@@ -29,38 +29,20 @@ Ref proxy_info(PyObject* directory) {
     return call(getattr(global(id<"json">()).get(), id<"loads">()).get(), content.get());
 }
 
-// Under pytest-xdist the controller publishes the start and reports of every
-// test, which it receives from the workers, and the first worker publishes
-// the collection, which every worker makes alike; the other workers publish
-// nothing and do not connect.
-bool is_first_worker(PyObject* workerinput) {
-    Ref worker_id = check(PyObject_GetItem(workerinput, id<"workerid">()));
-    return truthy(compare(worker_id.get(), id<"gw0">(), Py_EQ).get());
-}
-
-// The line that says why the run sends nothing; never fails the run.
-template <class Compose>
-Ref problem_line(Compose&& compose) {
-    try {
-        return compose();
-    } catch (const PyError&) {
-        if (!PyErr_ExceptionMatches(PyExc_Exception)) throw;
-        PyErr_Clear();
-        return none();
-    }
-}
+TypeGuard dummy_guard;  // DummyPublisher still drops every message unread
 
 // Any error finding or reaching the proxy leaves the run without IDE
-// messages; an interrupt or exit request still stops it.
+// messages; an interrupt or exit request still stops it. An xdist worker
+// publishes nothing itself: the controller publishes the starts and reports
+// it receives, and the collection the worker hands over.
 Ref init_plugin(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *config = args[1];
     Ref workerinput = lookup_attr(config, id<"workerinput">());
-    bool worker = static_cast<bool>(workerinput);
-    bool publishes_collection = !worker || is_first_worker(workerinput.get());
-    setattr(self, id<"_publishes_runs">(), boolean(!worker).get());
-    setattr(self, id<"_publishes_collection">(), boolean(publishes_collection).get());
     Ref publisher, problem = none();
-    if (publishes_collection) {
+    if (workerinput) {
+        publisher = call(global(id<"DummyPublisher">()).get());
+        start_handover(self, workerinput.get());
+    } else {
         Ref directory;
         bool connected = false;
         try {
@@ -75,60 +57,68 @@ Ref init_plugin(FunctionObject*, PyObject* const* args) {
             PyErr_NormalizeException(&type, &value, &traceback);
             Ref type_ = Ref::steal(type), exc = Ref::steal(value), traceback_ = Ref::steal(traceback);
             publisher = call(global(id<"DummyPublisher">()).get());
-            if (!worker) problem = problem_line([&] { return link_problem(config, directory.get(), exc.get()); });
+            // The line that says why the run sends nothing never fails the run.
+            problem = unless_raised([&] { return link_problem(config, directory.get(), exc.get()); }, none());
         }
-        if (!worker && connected) {
-            problem = problem_line([&] { return silent_proxy_problem(config, directory.get(), publisher.get()); });
+        if (connected) {
+            problem = unless_raised(
+                [&] { return silent_proxy_problem(config, directory.get(), publisher.get()); }, none());
         }
-    } else {
-        publisher = call(global(id<"DummyPublisher">()).get());
     }
     setattr(self, id<"publisher">(), publisher.get());
     setattr(self, id<"_link_problem">(), problem.get());
     return none();
 }
 
-void publish(PyObject* self, PyObject* member, PyObject* msg) {
-    Ref msg_type = getattr(global(id<"MsgType">()).get(), member);
-    call_method(getattr(self, id<"publisher">()).get(), id<"publish_msg">(), msg_type.get(), msg);
-}
-
 Ref dumps(PyObject* obj, PyObject* encoder_name) {
+    if (encoder_name) {
+        if (Ref written = dumps_directly(encoder_name, obj)) return written;
+    }
     Ref dumps_ = getattr(global(id<"json">()).get(), id<"dumps">());
     if (!encoder_name) return call(dumps_.get(), obj);
     static PyObject* const cls_keyword = keywords({"cls"}).release();
     return call_kw(dumps_.get(), {obj, global(encoder_name).get()}, cls_keyword);
 }
 
-// Whether this plugin object publishes that kind of message in this process
-// (see is_first_worker); one made without __init__ publishes everything.
-bool publishes(PyObject* self, PyObject* kind) {
-    Ref flag = lookup_attr(self, kind);
-    return !flag || truthy(flag.get());
+// A collection message goes to the controller from an xdist worker that
+// hands its collection over, to the publisher otherwise; its text is made
+// only when someone reads it.
+void publish_collection(PyObject* self, PyObject* member, PyObject* items) {
+    Ref handed = handed_messages(self);
+    Ref publisher = handed ? Ref() : audible_publisher(self);
+    if (!handed && !publisher) return;
+    Ref msg = dumps(items, id<"JsonPyTestCollection">());
+    if (handed) {
+        Ref message = check(PyTuple_Pack(2, member, msg.get()));
+        check_status(PyList_Append(handed.get(), message.get()));
+    } else {
+        publish(publisher.get(), member, msg.get());
+    }
 }
 
 Ref collection_finish(FunctionObject*, PyObject* const* args) {
-    if (!publishes(args[0], id<"_publishes_collection">())) return none();
     Ref items = getattr(args[1], id<"items">());
-    publish(args[0], id<"MSG_TEST_IDE_COLLECTION">(), dumps(items.get(), id<"JsonPyTestCollection">()).get());
+    publish_collection(args[0], id<"MSG_TEST_IDE_COLLECTION">(), items.get());
+    finish_handover(args[0]);
     return none();
 }
 
 Ref deselected(FunctionObject*, PyObject* const* args) {
-    if (!publishes(args[0], id<"_publishes_collection">())) return none();
-    publish(args[0], id<"MSG_TEST_IDE_DESELECTED">(), dumps(args[1], id<"JsonPyTestCollection">()).get());
+    publish_collection(args[0], id<"MSG_TEST_IDE_DESELECTED">(), args[1]);
     return none();
 }
 
 Ref logstart(FunctionObject*, PyObject* const* args) {
-    if (!publishes(args[0], id<"_publishes_runs">())) return none();
-    publish(args[0], id<"MSG_TEST_IDE_RUN">(), dumps(args[1], nullptr).get());
+    Ref publisher = audible_publisher(args[0]);
+    if (publisher) publish(publisher.get(), id<"MSG_TEST_IDE_RUN">(), dumps(args[1], nullptr).get());
     return none();
 }
 
 Ref logreport(FunctionObject*, PyObject* const* args) {
-    if (!publishes(args[0], id<"_publishes_runs">())) return none();
-    publish(args[0], id<"MSG_TEST_IDE_RUN_REPORT">(), dumps(args[1], id<"JsonPyTestReport">()).get());
+    Ref publisher = audible_publisher(args[0]);
+    if (publisher) {
+        publish(publisher.get(), id<"MSG_TEST_IDE_RUN_REPORT">(), dumps(args[1], id<"JsonPyTestReport">()).get());
+    }
     return none();
 }
 
@@ -192,21 +182,46 @@ const FunctionDef configure_def{"pytest_configure", "config", configure,
                                 "Args:\n"
                                 "    config(Config): the pytest config.\n"};
 
+// pytest.hookimpl(<option>=True)(function)
+Ref marked(const ClassBuilder& cls, const FunctionDef& def, const char* option) {
+    Ref hookimpl = getattr(global(id<"pytest">()).get(), id<"hookimpl">());
+    Ref marker = call_kw(hookimpl.get(), {Py_True}, keywords({option}).get());
+    return call(marker.get(), cls.function(def).get());
+}
+
 }  // namespace
 
+Ref audible_publisher(PyObject* plugin) {
+    Ref publisher = getattr(plugin, id<"publisher">());
+    bool dummy = Py_TYPE(publisher.get()) == reinterpret_cast<PyTypeObject*>(state.dummy_publisher);
+    return dummy && dummy_guard.intact() ? Ref() : publisher;
+}
+
+void publish(PyObject* publisher, PyObject* member, PyObject* msg) {
+    Ref msg_type = getattr(global(id<"MsgType">()).get(), member);
+    call_method(publisher, id<"publish_msg">(), msg_type.get(), msg);
+}
+
 void register_plugin(PyObject* module) {
-    Ref cls = ClassBuilder(module, "VexalTestPlugin")
-                  .doc("Plugin for pytest which sends information about test collecting, running and the report "
-                       "of each test as JSON objects.")
-                  .method(init_def)
-                  .method(collection_finish_def)
-                  .method(deselected_def)
-                  .method(logstart_def)
-                  .method(logreport_def)
-                  .method(terminal_summary_def)
-                  .method(close_publisher_def)
-                  .build();
-    add_object(module, "VexalTestPlugin", cls);
+    dummy_guard.watch(state.dummy_publisher, {"publish_msg"});
+    ClassBuilder cls(module, "VexalTestPlugin");
+    cls.doc("Plugin for pytest which sends information about test collecting, running and the report "
+            "of each test as JSON objects.")
+        .method(init_def)
+        // Before xdist's worker reports its collection, so that the controller
+        // has the handed-over messages when it hears of it.
+        .attr(collection_finish_def.name, marked(cls, collection_finish_def, "tryfirst").get())
+        .method(deselected_def)
+        .method(logstart_def)
+        .method(logreport_def)
+        .method(terminal_summary_def)
+        .method(close_publisher_def);
+    // xdist's controller hooks, unknown to a run without xdist.
+    for (const FunctionDef* def : {&configure_node_def, &node_collection_finished_def}) {
+        cls.attr(def->name, marked(cls, *def, "optionalhook").get());
+    }
+    Ref built = cls.build();
+    add_object(module, "VexalTestPlugin", built);
     add_function(module, addoption_def);
     add_function(module, configure_def);
 }

@@ -82,13 +82,54 @@ Ref kwargs_json(PyObject* kwargs) {
     return utf8(call(dumps.get(), kwargs).get());
 }
 
+// pyzmq's Socket.send_multipart checks that each frame is a buffer, then
+// sends all but the last with SNDMORE. For three bytes frames on a socket of
+// pyzmq's own class, as pyzmq defines it, the sends are made directly.
+class DirectSends {
+public:
+    bool usable(PyObject* socket) {
+        if (!socket_class_) watch();
+        return Py_TYPE(socket) == reinterpret_cast<PyTypeObject*>(socket_class_) && pyzmqs_own_ && guard_.intact();
+    }
+
+    PyObject* more() const { return more_; }
+
+private:
+    void watch() {
+        Ref zmq = global(id<"zmq">());
+        Ref socket_class = getattr(zmq.get(), id<"Socket">());
+        more_ = getattr(zmq.get(), id<"SNDMORE">()).release();
+        guard_.watch(socket_class.get(), {"send_multipart", "send"});
+        Ref send_multipart = getattr(socket_class.get(), id<"send_multipart">());
+        Ref module = lookup_attr(send_multipart.get(), id<"__module__">());
+        pyzmqs_own_ = PyType_Check(socket_class.get()) && module && PyUnicode_Check(module.get()) &&
+                      PyUnicode_CompareWithASCIIString(module.get(), "zmq.sugar.socket") == 0;
+        socket_class_ = socket_class.release();
+    }
+
+    PyObject* socket_class_ = nullptr;
+    PyObject* more_ = nullptr;
+    bool pyzmqs_own_ = false;
+    TypeGuard guard_;
+};
+DirectSends direct_sends;
+
+void send_multipart(PyObject* socket, const Ref (&frames)[3]) {
+    if (direct_sends.usable(socket)) {
+        call_method(socket, id<"send">(), frames[0].get(), direct_sends.more());
+        call_method(socket, id<"send">(), frames[1].get(), direct_sends.more());
+        call_method(socket, id<"send">(), frames[2].get());
+        return;
+    }
+    Ref list = check(PyList_New(3));
+    for (Py_ssize_t i = 0; i < 3; ++i) PyList_SET_ITEM(list.get(), i, Ref(frames[i]).release());
+    call_method(socket, id<"send_multipart">(), list.get());
+}
+
 Ref publish_msg(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *msg_type = args[1], *msg = args[2], *kwargs = args[3];
-    Ref frames = check(PyList_New(3));
-    PyList_SET_ITEM(frames.get(), 0, utf8(getattr(msg_type, id<"value">()).get()).release());
-    PyList_SET_ITEM(frames.get(), 1, utf8(msg).release());
-    PyList_SET_ITEM(frames.get(), 2, kwargs_json(kwargs).release());
-    call_method(getattr(self, id<"_pub_sock">()).get(), id<"send_multipart">(), frames.get());
+    const Ref frames[3] = {utf8(getattr(msg_type, id<"value">()).get()), utf8(msg), kwargs_json(kwargs)};
+    send_multipart(getattr(self, id<"_pub_sock">()).get(), frames);
     return none();
 }
 
