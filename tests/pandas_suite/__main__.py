@@ -10,8 +10,8 @@ listed, and on a listed test that no longer fails, so the list stays true.
 """
 
 import argparse
-import pathlib
 import os
+import pathlib
 import sys
 
 import pandas
@@ -78,8 +78,9 @@ def read_list(path):
 
 def run(workers, extra):
     tests = pathlib.Path(pandas.__file__).parent / "tests"
-    args = ["-c", str(HERE / "pytest.ini"), "--rootdir", str(tests.parent.parent), "-q", "-p", "no:randomly",
-            "-p", "tests.pandas_suite.patch_plugin", *(["-n", str(workers)] if workers else []),
+    # Tracebacks stay out of the output: compare() names every failure that counts.
+    args = ["-c", str(HERE / "pytest.ini"), "--rootdir", str(tests.parent.parent), "-q", "--tb=no", "-rN",
+            "-p", "no:randomly", "-p", "tests.pandas_suite.patch_plugin", *(["-n", str(workers)] if workers else []),
             *extra, *(str(tests / part) for part in SUBSET)]
     recorder = Recorder()
     status = pytest.main(args, plugins=[recorder])
@@ -111,6 +112,9 @@ def main():
     parser.add_argument("-n", "--workers", type=int, default=2, help="pytest-xdist workers (0: none)")
     parser.add_argument("--write", metavar="FILE", help="write the failures as a list instead of comparing")
     options, extra = parser.parse_known_args()
+    path = list_path()
+    if not options.write and not path.exists():
+        sys.exit(f"error: no list of intended differences for pandas {pandas.__version__} ({path})")
     # The workers import the patch plugin by its dotted name from the checkout.
     root = str(HERE.parents[1])
     sys.path.insert(0, root)
@@ -120,9 +124,6 @@ def main():
         lines = (f"{node}  # {recorder.failed[node]}\n" for node in sorted(recorder.failed))
         pathlib.Path(options.write).write_text("".join(lines), encoding="utf-8")
         return 0
-    path = list_path()
-    if not path.exists():
-        sys.exit(f"error: no list of intended differences for pandas {pandas.__version__} ({path})")
     return 0 if compare(recorder, read_list(path)) else 1
 
 

@@ -5,11 +5,11 @@
 namespace vexal::timedelta {
 namespace {
 
-// Operands that pandas' operators read otherwise than their conversion to a
-// time span: dates (converted, a date would become a span since the epoch;
-// NaT is a datetime too), numpy arrays of any shape, 0-d included, and pandas'
-// indexes, series, frames and arrays, which broadcast. The wrappers hand them
-// to the operator as they are.
+// Operands whose conversion to a time span would change pandas' answer: dates
+// (a numpy date would be read as a span since the epoch, the others would fail
+// and leave the sum to numpy or datetime; NaT is a datetime too), numpy arrays
+// of any shape, 0-d included, and pandas' indexes, series, frames and arrays.
+// The wrappers hand them to the operator as they are.
 void load_unconverted_operands() {
     Ref pandas = import("pandas");
     Ref numpy = import("numpy");
@@ -21,6 +21,20 @@ void load_unconverted_operands() {
                            getattr(pandas.get(), id<"Series">()).get(), getattr(pandas.get(), id<"DataFrame">()).get(),
                            extension_array.get()))
             .release();
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(state.unconverted_operands); ++i) {
+        if (!PyType_Check(PyTuple_GET_ITEM(state.unconverted_operands, i))) {
+            raise(PyExc_TypeError, "pandas or numpy names a date, array or frame type that is not a class");
+        }
+    }
+}
+
+// By the operand's real type, as pandas' operators tell them apart.
+bool reaches_operator_unconverted(PyObject* other) {
+    PyObject* types = state.unconverted_operands;
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(types); ++i) {
+        if (PyObject_TypeCheck(other, reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(types, i)))) return true;
+    }
+    return false;
 }
 
 // The conversion of the other operand; empty when it fails with TypeError or
@@ -48,7 +62,7 @@ Ref new_func(FunctionObject* fn, PyObject* const* args) {
     PyObject* format_alias = captured(fn, 1);
     PyObject* cls = format_alias == Py_None ? state.pandas_timedelta : state.timedelta;
     Ref other = Ref::borrow(args[1]);
-    if (!isinstance(other.get(), cls) && !isinstance(other.get(), state.unconverted_operands)) {
+    if (!isinstance(other.get(), cls) && !reaches_operator_unconverted(other.get())) {
         other = convert(cls, other.get());
         if (!other) return Ref::borrow(Py_NotImplemented);
     }
