@@ -40,6 +40,8 @@ CASES = [
     ("Timedelta('1ms')", "Timedelta('1ms')"),
     ("str(t), t = Timedelta(1.5)", "str(t)"),
     ("new_td_repr(p), p = pandas 1.5s", "new_td_repr(p)"),
+    ("ta + 0.5, ta aliased", "ta + 0.5"),
+    ("ta - p, ta aliased", "ta - p"),
     ("around(5, tol=1)", "around(5, tol=1)"),
     ("around(5)", "around(5)"),
     ("around(c), c = Timedelta(1)", "around(c)"),
@@ -61,6 +63,7 @@ def operands(alias_module, timedelta_module, ranges_module):
         "b": AliasFloat(2.0, alias="gain"),
         "t": Timedelta(1.5),
         "c": Timedelta(1),
+        "ta": Timedelta(1.5, alias="ta"),
         "p": pandas.Timedelta(1.5, unit="s"),
         "pandas_repr": PANDAS_TD_REPR,
     }

@@ -256,10 +256,20 @@ def test_accept_castable_without_format_returns_result_unchanged():
     assert new(PTD("1s"), object()) is NotImplemented
 
 
-def test_accept_castable_requires_a_time_span_result_when_composing():
-    new = accept_castable(lambda a, b: "not a time span", "{0}+{1}")
-    with pytest.raises(AssertionError):
-        new(Timedelta(1), 1)
+def test_accept_castable_passes_dates_and_arrays_on_and_returns_other_results_as_they_are():
+    calls = []
+
+    def op(a, b):
+        calls.append(b)
+        return "not a time span"
+
+    new = accept_castable(op, "{0}+{1}")
+    operands = [pandas.Timestamp("2020-01-01"), datetime.date(2020, 1, 1), pandas.NaT,
+                np.datetime64("2020-01-01"), np.array(1.5), np.array([1, 2], "m8[s]"),
+                pandas.Index([1]), td_series([1]), pandas.DataFrame({"a": [1]}), pandas.array([1])]
+    for operand in operands:
+        assert new(Timedelta(1, alias="t"), operand) == "not a time span"
+    assert all(passed is operand for passed, operand in zip(calls, operands))
 
 
 def test_alias_on_non_alias_type_warns():
@@ -322,6 +332,47 @@ def test_pandas_timedelta_unconvertible_operands():
     assert PTD("1s") + pandas.Timestamp("2020-01-01") == pandas.Timestamp("2020-01-01 00:00:01")
 
 
+STAMP = pandas.Timestamp
+
+
+@pytest.mark.parametrize("make, expected", [
+    (lambda: PTD("1s") + np.datetime64("2016-01-01T00:00:00.5", "ns"), STAMP("2016-01-01 00:00:01.5")),
+    (lambda: PTD("1s") + np.datetime64("2016-01-01"), STAMP("2016-01-01 00:00:01")),
+    (lambda: PTD("1ns") + datetime.datetime(2016, 1, 1), STAMP("2016-01-01 00:00:00.000000001")),
+    (lambda: np.datetime64("2016-01-01", "s") - PTD("1s"), STAMP("2015-12-31 23:59:59")),
+    (lambda: STAMP(4) + pandas.DateOffset(minutes=2, nanoseconds=9, hour=1),
+     STAMP("1970-01-01 01:02:00.000000013")),
+    (lambda: PTD("1s") + np.array([1, 2], "m8[s]"), np.array([2, 3], "m8[s]")),
+    (lambda: np.array([1, 2], "m8[s]") - PTD("1s"), np.array([0, 1], "m8[s]")),
+    (lambda: PTD("1s") + np.array(np.timedelta64(1, "s")), PTD("2s")),
+    (lambda: pandas.date_range("2010-02-01", periods=2, freq="12h")
+     + pandas.offsets.BDay(offset=PTD(3, unit="h")),
+     pandas.DatetimeIndex(["2010-02-02 03:00", "2010-02-02 15:00"])),
+    (lambda: PTD("1s") + pandas.NaT, pandas.NaT),
+    (lambda: PTD("1s") + pandas.DataFrame({"a": pandas.to_timedelta([1], unit="s")}),
+     pandas.DataFrame({"a": pandas.to_timedelta([2], unit="s")})),
+    (lambda: Timedelta(1, alias="t") + np.datetime64("2016-01-01"), STAMP("2016-01-01 00:00:01")),
+    (lambda: np.datetime64("2016-01-01") - Timedelta(1, alias="t"), STAMP("2015-12-31 23:59:59")),
+    (lambda: Timedelta(1, alias="t") + np.array([1], "m8[s]"), np.array([2], "m8[s]")),
+    (lambda: Timedelta(1, alias="t") + pandas.NaT, pandas.NaT),
+    (lambda: Timedelta(1, alias="t") + float("nan"), pandas.NaT),
+], ids=["dt64-ns", "dt64-day", "datetime-ns", "dt64-rsub", "dateoffset-ns", "td64-array",
+        "td64-array-rsub", "td64-0d", "bday-offset", "nat", "frame", "alias-dt64",
+        "alias-dt64-rsub", "alias-td64-array", "alias-nat", "alias-nan"])
+def test_dates_arrays_and_frames_get_pandas_own_answers(make, expected):
+    result = make()
+    if expected is pandas.NaT:
+        assert result is pandas.NaT
+        return
+    assert type(result) is type(expected)
+    if isinstance(expected, pandas.DataFrame):
+        assert result.equals(expected)
+    elif isinstance(expected, (np.ndarray, pandas.Index)):
+        assert list(result) == list(expected)
+    else:
+        assert result == expected
+
+
 def _time_series():
     index = pandas.to_timedelta([0, 1, 2, 2.5, 3], unit="s")
     return pandas.Series([10, 11, 12, 13, 14], index=index)
@@ -340,13 +391,16 @@ def test_string_slice_uses_exact_times(get, values):
     assert list(get(_time_series())) == values
 
 
-@pytest.mark.parametrize("get", [
-    lambda s: s.loc[1:2],
-    lambda s: s.loc[1.0:2.0],
-    lambda s: s.loc["1s":2],
-], ids=["int", "float", "mixed"])
-def test_number_slice_bounds_raise(get):
-    with pytest.raises(TypeError):
+@pytest.mark.parametrize("get, bound", [
+    (lambda s: s.loc[1:2], "1"),
+    (lambda s: s.loc[1.0:2.0], "1.0"),
+    (lambda s: s.loc["1s":2], "2"),
+    (lambda s: s["foo":], "foo"),
+    (lambda s: s.loc[:"1 parsec"], "1 parsec"),
+], ids=["int", "float", "mixed", "str", "str-upper"])
+def test_bounds_that_are_not_times_raise_pandas_type_error(get, bound):
+    with pytest.raises(TypeError, match=r"^cannot do slice indexing on TimedeltaIndex with these "
+                                        r"indexers \[{}\] of type ".format(bound)):
         get(_time_series())
 
 
@@ -362,8 +416,9 @@ def test_maybe_cast_slice_bound():
         index._maybe_cast_slice_bound("2s", "right", "bogus")
     with pytest.raises(TypeError):
         index._maybe_cast_slice_bound(3, "left")
-    with pytest.raises(ValueError):
+    with pytest.raises(TypeError) as raised:
         index._maybe_cast_slice_bound("not a time", "left")
+    assert type(raised.value.__cause__) is ValueError
     assert "13929" in tdmod._maybe_cast_slice_bound.__doc__
 
 

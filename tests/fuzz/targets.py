@@ -55,9 +55,12 @@ def _alias_seeds(m, h):
 
 
 def _timedelta_seeds(m, h):
+    import numpy
     import pandas
+    # Dates and arrays reach pandas' operators unconverted.
     return [m.Timedelta("1s", alias="t0"), m.Timedelta(1), m.Timedelta("1ms", alias=h()), pandas.Timedelta("1ms"),
-            pandas.timedelta_range("0s", periods=3, freq="1s")]
+            pandas.timedelta_range("0s", periods=3, freq="1s"), numpy.datetime64("2016-01-01"),
+            numpy.array([h(), 1], dtype=object), pandas.NaT]
 
 
 def _ranges_seeds(m, h):

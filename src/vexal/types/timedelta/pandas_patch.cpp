@@ -53,10 +53,12 @@ void assert_slice_kind(PyObject* kind) {
     raise(PyExc_AssertionError, nullptr);
 }
 
-// pandas' rejection of an invalid slice bound, which raises TypeError.
-[[noreturn]] void reject_slice_bound(PyObject* index, PyObject* label) {
+// pandas' rejection of an invalid slice bound, which raises TypeError
+// (caused by `cause` when there is one).
+[[noreturn]] void reject_slice_bound(PyObject* index, PyObject* label, PyObject* cause = nullptr) {
     Ref form = text("slice");
     if (Ref raiser = lookup_attr(index, id<"_raise_invalid_indexer">())) {
+        if (cause) call(raiser.get(), form.get(), label, cause);
         call(raiser.get(), form.get(), label);
     } else {
         Ref error = call_method(index, id<"_invalid_indexer">(), form.get(), label);
@@ -74,7 +76,13 @@ Ref maybe_cast_slice_bound(FunctionObject*, PyObject* const* args) {
     if (PyUnicode_Check(label)) {
         // Current pandas rejects its own default unit beside a string.
         Ref unit_keyword = check(Py_BuildValue("(s)", "unit"));
-        return call_kw(state.coerce_scalar, {label, Py_None}, unit_keyword.get());
+        try {
+            return call_kw(state.coerce_scalar, {label, Py_None}, unit_keyword.get());
+        } catch (const PyError&) {
+            // Not a time: pandas' own TypeError, as its own slicing raises it.
+            if (!PyErr_ExceptionMatches(PyExc_ValueError)) throw;
+            reject_slice_bound(self, label, fetch_error().get());
+        }
     }
     if (truthy(call(state.is_integer, label).get()) || truthy(call(state.is_float, label).get())) {
         reject_slice_bound(self, label);

@@ -27,6 +27,7 @@ struct State {
     PyObject* to_timedelta = nullptr;   // pandas.to_timedelta
     PyObject* timedelta_index = nullptr;
     PyObject* castable_operators[4] = {};  // the wrappers patch_pandas installed last
+    PyObject* unconverted_operands = nullptr;  // tuple of the types the wrappers pass on as they are
     std::int64_t max_ns = 0;
     std::int64_t min_ns = 0;
     bool optimized = false;  // python -O: asserts are skipped
@@ -34,12 +35,6 @@ struct State {
     TypeGuard timedelta_guard;  // the same seen from this module's Timedelta
 };
 extern State state;
-
-// `assert condition` of a Python module: raises a bare AssertionError
-// unless the interpreter runs optimised.
-inline void python_assert(bool condition) {
-    if (!state.optimized && !condition) raise(PyExc_AssertionError, nullptr);
-}
 
 Ref td_repr(PyObject* self);
 // accept_castable(op_func, format_alias) as a C++ call.
