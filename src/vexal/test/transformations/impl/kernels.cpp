@@ -32,8 +32,10 @@ struct Rotation {
 constexpr std::ptrdiff_t batch = 256;
 
 #ifdef VEXAL_VECTOR_TRIGONOMETRY
-extern "C" __m256d _ZGVdN4v_sin(__m256d);
-extern "C" __m256d _ZGVdN4v_cos(__m256d);
+// Declared with the AVX2 target, so that callers pass __m256d in registers
+// as the library expects.
+extern "C" __attribute__((target("avx2"))) __m256d _ZGVdN4v_sin(__m256d);
+extern "C" __attribute__((target("avx2"))) __m256d _ZGVdN4v_cos(__m256d);
 
 // Decided once, as the module is loaded (under the importer's GIL, before
 // any kernel thread reads it).
