@@ -30,6 +30,28 @@ def same_bits(x, y):
     return np.array([x], dtype=complex).view(np.int64).tolist() == np.array([y], dtype=complex).view(np.int64).tolist()
 
 
+# A phasor takes cos, sin and atan2 from the C library, numpy from the SIMD
+# kernels it picks for the processor: on AVX-512 Intel's SVML for arctan2 (and,
+# in some numpy releases, for cos and sin), an ulp or so from the C library's.
+# So values and angles compare with numpy's within a few ulp: each part of a
+# value within VALUE_ULPS of the magnitude (the largest either part can be),
+# an angle within ANGLE_ULPS of itself (one ulp of atan2, scaled to degrees).
+# Measured with numpy 2.4 on AVX-512: values equal, angles up to 2 ulp apart;
+# with numpy's dispatch limited to the baseline both equal.
+VALUE_ULPS = 4
+ANGLE_ULPS = 4
+
+
+def within_ulps(x, y, ulps, of):
+    return bool(np.all(np.abs(np.subtract(x, y)) <= ulps * np.spacing(np.abs(of))))
+
+
+def close_to_numpy(value, expected, mag):
+    value, expected = complex(value), complex(expected)
+    return (within_ulps(value.real, expected.real, VALUE_ULPS, mag)
+            and within_ulps(value.imag, expected.imag, VALUE_ULPS, mag))
+
+
 def test_module_contents_in_import_order():
     names = [n for n in vars(phasors) if not n.startswith("__")]
     assert names == ["_super", "np", "aliasmod", "generic_op", "transformations", "Phasor", "Phasors3ph"]
@@ -54,7 +76,7 @@ def test_module_contents_in_import_order():
 ])
 def test_construction(make, value, text):
     p = make()
-    assert type(p) is Phasor and same_bits(p, value) and str(p) == repr(p) == text
+    assert type(p) is Phasor and close_to_numpy(p, value, abs(value)) and str(p) == repr(p) == text
     assert p.original_str_repr == str(complex(p)) and set(vars(p)) <= {"original_str_repr", "_alias"}
 
 
@@ -83,8 +105,9 @@ def test_polar_values_angles_and_texts_follow_the_formulas():
     for mag, angle in zip(mags, angles):
         for m, a in [(float(mag), float(angle)), (int(mag), int(angle))]:
             p = Phasor(mag=m, angle=a)
-            assert same_bits(p, polar(m, a)), (m, a)
-            assert type(p.angle) is np.float64 and same_bits(p.angle, np.angle(complex(p), deg=True))
+            assert close_to_numpy(p, polar(m, a), m), (m, a)
+            assert type(p.angle) is np.float64
+            assert within_ulps(p.angle, np.angle(complex(p), deg=True), ANGLE_ULPS, p.angle), (m, a)
             assert p.mag == abs(complex(p)) and str(p) == own_text(complex(p))
     assert Phasor(-1).angle == 180 and Phasor(mag=0, angle=45).angle == 0
 

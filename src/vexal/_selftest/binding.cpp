@@ -34,7 +34,7 @@ Ref after_callback(FunctionObject*, PyObject* const* args) {
 
 std::string many_params() {
     std::string params;
-    for (int i = 0; i < many; ++i) params += "p" + std::to_string(i) + ", ";
+    for (int i = 0; i < many; ++i) params.append("p").append(std::to_string(i)).append(", ");
     return params + "*, k0, k1";
 }
 

@@ -3,7 +3,8 @@
 // operations round them. The angles' cos and sin come four at a time from
 // the C library's vector functions (libmvec) where the processor has AVX2,
 // which differ from the scalar ones numpy uses by at most a few ulp and cost
-// a fourteenth of their time; elsewhere from the scalar functions.
+// a fourteenth of their time; elsewhere, or with VEXAL_VECTOR_TRIGONOMETRY=0
+// in the environment when the module is loaded, from the scalar functions.
 #include "kernels.hpp"
 
 #ifdef VEXAL_VECTOR_TRIGONOMETRY
@@ -12,6 +13,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -29,13 +32,20 @@ struct Rotation {
 constexpr std::ptrdiff_t batch = 256;
 
 #ifdef VEXAL_VECTOR_TRIGONOMETRY
-extern "C" __m256d _ZGVdN4v_sin(__m256d);
-extern "C" __m256d _ZGVdN4v_cos(__m256d);
+// Declared with the AVX2 target, so that callers pass __m256d in registers
+// as the library expects.
+extern "C" __attribute__((target("avx2"))) __m256d _ZGVdN4v_sin(__m256d);
+extern "C" __attribute__((target("avx2"))) __m256d _ZGVdN4v_cos(__m256d);
 
-bool vector_trigonometry() {
-    static const bool supported = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
-    return supported;
+// Decided once, as the module is loaded (under the importer's GIL, before
+// any kernel thread reads it).
+bool vector_trigonometry_chosen() {
+    const char* setting = std::getenv("VEXAL_VECTOR_TRIGONOMETRY");
+    if (setting && std::string_view(setting) == "0") return false;
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
 }
+const bool vector_trigonometry = vector_trigonometry_chosen();
 
 __attribute__((target("avx2"))) void rotations_avx2(const Column& theta, std::ptrdiff_t begin, std::ptrdiff_t count,
                                                     double* c, double* s) {
@@ -52,7 +62,7 @@ __attribute__((target("avx2"))) void rotations_avx2(const Column& theta, std::pt
 
 void rotations(const Column& theta, std::ptrdiff_t begin, std::ptrdiff_t count, double* c, double* s) {
 #ifdef VEXAL_VECTOR_TRIGONOMETRY
-    if (vector_trigonometry()) return rotations_avx2(theta, begin, count, c, s);
+    if (vector_trigonometry) return rotations_avx2(theta, begin, count, c, s);
 #endif
     for (std::ptrdiff_t j = 0; j < count; ++j) {
         double t = theta[begin + j];
