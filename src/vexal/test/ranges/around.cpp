@@ -17,7 +17,7 @@ Ref in_type_of(PyObject* val, Ref tol) {
 // and metaclass are unchanged this does what that call does (tuple.__new__,
 // then the class's own __init__ slot) without packing keyword arguments.
 Ref make_range(PyObject* limits, PyObject* alias) {
-    if (!state.alias_tuple_new_guard.intact() || !state.alias_tuple_call_guard.intact()) {
+    if (!state.make_range.holds()) {
         return call_kw(state.alias_tuple, {limits, alias, Py_True}, state.alias_tuple_keywords);
     }
     auto* type = reinterpret_cast<PyTypeObject*>(state.alias_tuple);

@@ -15,8 +15,8 @@ void exec_ranges(PyObject* module) {
     state.alias_tuple = import_attr("vexal.types.alias", id<"AliasTuple">()).release();
     add_object(module, "AliasTuple", state.alias_tuple);
     state.alias_tuple_keywords = check(PyTuple_Pack(2, id<"alias">(), id<"child_original_str">())).release();
-    state.alias_tuple_new_guard.watch(state.alias_tuple, {"__new__"});
-    state.alias_tuple_call_guard.watch(reinterpret_cast<PyObject*>(Py_TYPE(state.alias_tuple)), {"__call__"});
+    state.make_range.attributes(state.alias_tuple, {"__new__"})
+        .attributes(reinterpret_cast<PyObject*>(Py_TYPE(state.alias_tuple)), {"__call__"});
     register_around(module);
     register_time_ranges(module);
 }

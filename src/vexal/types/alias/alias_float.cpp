@@ -32,8 +32,6 @@ double apply(Op op, double self, double other) {
     return 0;
 }
 
-bool fast_paths_hold() { return state.alias_float_guard.intact() && state.has_alias_guard.intact(); }
-
 // float.__new__(cls, value) for cls a float subclass, without the lookup.
 Ref new_float_instance(PyObject* cls, double value) {
     auto* type = reinterpret_cast<PyTypeObject*>(cls);
@@ -92,7 +90,7 @@ Ref compose(Op op, PyObject* self_alias, PyObject* other_alias) {
 
 // The direct operator; an empty Ref when the case is not the common one.
 Ref fast_operator(Op op, PyObject* self, PyObject* other) {
-    if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.alias_float) || !fast_paths_hold()) return Ref();
+    if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.alias_float) || !state.alias_float_path.holds()) return Ref();
     AliasState mine;
     if (!read_alias_state(self, &mine)) return Ref();
     AliasState theirs;
@@ -138,7 +136,7 @@ Ref init_alias_float(FunctionObject*, PyObject* const* args) {
 // The class call AliasFloat(value[, alias]) on the exact, unpatched class.
 bool binds_constructor(PyTypeObject* type, PyObject* args, PyObject* kwargs, PyObject** bound) {
     PyObject* const names[] = {id<"value">(), id<"alias">()};
-    return type == reinterpret_cast<PyTypeObject*>(state.alias_float) && fast_paths_hold() &&
+    return type == reinterpret_cast<PyTypeObject*>(state.alias_float) && state.alias_float_path.holds() &&
            match_arguments(args, kwargs, names, 1, bound);
 }
 
@@ -211,7 +209,7 @@ const FunctionDef operator_defs[] = {
 
 Ref fast_str(PyObject* self) {
     AliasState mine;
-    if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.alias_float) || !fast_paths_hold() ||
+    if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.alias_float) || !state.alias_float_path.holds() ||
         !read_alias_state(self, &mine)) {
         return Ref();
     }
@@ -248,7 +246,7 @@ bool plain_number_is_alias_float(PyObject* obj) {
 
 bool is_alias_float(PyObject* obj) {
     if (Py_TYPE(obj) == reinterpret_cast<PyTypeObject*>(state.alias_float)) return true;
-    if (!state.abc_guard.intact()) return isinstance(obj, state.alias_float);
+    if (!state.abc_path.holds()) return isinstance(obj, state.alias_float);
     if (PyFloat_CheckExact(obj) || PyLong_CheckExact(obj)) return plain_number_is_alias_float(obj);
     return abc_answer(obj);
 }
@@ -266,7 +264,7 @@ void register_alias_float(PyObject* module) {
     Ref cls = builder.build();
     install_init_slot<fast_init>(cls.get());
     state.alias_float = Py_NewRef(cls.get());
-    state.alias_float_guard.watch(cls.get(), {"__new__", "__init__", "alias_op", "has_custom_alias",
+    state.alias_float_path.also(state.has_alias_path).attributes(cls.get(), {"__new__", "__init__", "alias_op", "has_custom_alias",
                                               "_str_representation", "alias", "_alias", "original_str_repr",
                                               "__setattr__", "__dict__", "__str__"});
     add_object(module, "AliasFloat", cls);

@@ -10,8 +10,7 @@ Ref new_alias_tuple(FunctionObject*, PyObject* const* args) {
 }
 
 bool unpatched(PyTypeObject* type) {
-    return type == reinterpret_cast<PyTypeObject*>(state.alias_tuple) && state.alias_tuple_guard.intact() &&
-           state.has_alias_guard.intact();
+    return type == reinterpret_cast<PyTypeObject*>(state.alias_tuple) && state.alias_tuple_path.holds();
 }
 
 // The item's _str_representation(), or str(item) when that raises AttributeError.
@@ -107,7 +106,7 @@ void register_alias_tuple(PyObject* module) {
                   .build();
     install_init_slot<fast_init>(cls.get());
     state.alias_tuple = Py_NewRef(cls.get());
-    state.alias_tuple_guard.watch(cls.get(), {"__new__", "__init__", "create_original_child_str", "alias", "_alias",
+    state.alias_tuple_path.also(state.has_alias_path).attributes(cls.get(), {"__new__", "__init__", "create_original_child_str", "alias", "_alias",
                                               "original_str_repr", "__setattr__", "__dict__"});
     add_object(module, "AliasTuple", cls);
 }

@@ -19,8 +19,7 @@ void exec_phasors(PyObject* module) {
     state.alias_module = import("vexal.types.alias").release();
     add_object(module, "aliasmod", state.alias_module);
     state.sizeof_fmt = getattr(state.alias_module, id<"sizeof_fmt">()).release();
-    state.host_generic_op = import_attr("vexal.utils", id<"generic_op">()).release();
-    add_object(module, "generic_op", state.host_generic_op);
+    add_object(module, "generic_op", import_attr("vexal.utils", id<"generic_op">()));
     add_object(module, "transformations", import("vexal.test.transformations"));
     register_phasor(module);
     register_phasors3ph(module);

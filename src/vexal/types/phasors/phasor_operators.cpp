@@ -1,6 +1,6 @@
 // The arithmetic operators of Phasor: each hands the base operation to the
 // host's generic_op with its alias pattern. While generic_op is the host's
-// own and the classes are unchanged, exact Phasor, complex, float and int
+// own function and the classes are unchanged, exact Phasor, complex, float and int
 // operands are combined here with the same value and alias.
 #include "phasor_text.hpp"
 
@@ -49,12 +49,6 @@ PyObject* base_operation(Op op, PyObject* self, PyObject* other) {
     return nullptr;
 }
 
-bool globals_hold() {
-    return state.global(id<"generic_op">()).is(state.host_generic_op) &&
-           state.global(id<"_super">()).is(reinterpret_cast<PyObject*>(&PySuper_Type)) &&
-           state.global(id<"Phasor">()).is(state.phasor);
-}
-
 // The alias of a phasor whose state was read: _alias, or its own text.
 Ref alias_of(PyObject* phasor, const AliasState& s) {
     return s.alias ? s.alias : own_text_fast(phasor);
@@ -77,10 +71,7 @@ Ref make_phasor(PyObject* value) {
 // generic_op(self, other, op, format_alias=pattern) for the common operands;
 // an empty Ref when the operands are not of those kinds.
 Ref fast_operator(Op op, PyObject* self, PyObject* other) {
-    if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.phasor) || !phasor_fast_paths_hold() ||
-        !globals_hold()) {
-        return Ref();
-    }
+    if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.phasor) || !state.operators.holds()) return Ref();
     Ref result = check(base_operation(op, self, other));
     if (result.is(Py_NotImplemented)) return result;
     bool other_is_phasor = Py_TYPE(other) == reinterpret_cast<PyTypeObject*>(state.phasor);
@@ -139,15 +130,8 @@ const FunctionDef operator_defs[] = {
 
 }  // namespace
 
-bool phasor_fast_paths_hold() {
-    if (!state.phasor_guard.intact() || !state.global(id<"aliasmod">()).is(state.alias_module)) return false;
-    PyObject* fmt = PyDict_GetItemWithError(PyModule_GetDict(state.alias_module), id<"sizeof_fmt">());
-    if (!fmt && PyErr_Occurred()) raise();
-    return fmt == state.sizeof_fmt;
-}
-
 Ref own_text_fast(PyObject* phasor) {
-    if (Py_TYPE(phasor) != reinterpret_cast<PyTypeObject*>(state.phasor) || !phasor_fast_paths_hold()) return Ref();
+    if (Py_TYPE(phasor) != reinterpret_cast<PyTypeObject*>(state.phasor) || !state.own_text.holds()) return Ref();
     Ref mag = check(PyNumber_Absolute(phasor));
     Ref angle = check(PyFloat_FromDouble(angle_degrees(phasor)));
     Ref mag_text = call(state.sizeof_fmt, mag.get());

@@ -143,7 +143,7 @@ void register_timedelta_class(PyObject* module) {
     Ref cls = builder.build();
     set_signature(cls.get());
     state.timedelta = Py_NewRef(cls.get());
-    state.timedelta_guard.watch(cls.get(), {"__eq__", "__lt__", "__abs__", "components", "value"});
+    state.timedelta_path.attributes(cls.get(), {"__eq__", "__lt__", "__abs__", "components", "value"});
     add_object(module, "Timedelta", cls);
 }
 

@@ -179,14 +179,12 @@ Ref dq0_to_alphabetagamma(FunctionObject*, PyObject* const* args) {
     return park_impl(args[0], args[1], args[2], true);
 }
 
-bool is_own(PyObject* name, PyObject* function) { return state.global(name).is(function); }
-
 Ref abc_to_dq0(FunctionObject*, PyObject* const* args) {
     PyObject *signals = args[0], *theta = args[1], *method = args[2], *alignment = args[3];
     check_signals(signals, Frame::abc);
     Method m = check_method(method, true);
     bool q_aligned = check_park_alignment(alignment);
-    if (!is_own(id<"abc_to_alphabetagamma">(), state.clarke) || !is_own(id<"alphabetagamma_to_dq0">(), state.park)) {
+    if (!state.fused_abc_to_dq0.holds()) {
         Ref clarke = call(state.global(id<"abc_to_alphabetagamma">()).get(), signals, m.lowered.get());
         return call(state.global(id<"alphabetagamma_to_dq0">()).get(), clarke.get(), theta, alignment);
     }
@@ -203,8 +201,7 @@ Ref dq0_to_abc(FunctionObject*, PyObject* const* args) {
     check_signals(signals, Frame::dq0);
     Method m = check_method(method, true);
     bool q_aligned = check_park_alignment(alignment);
-    if (!is_own(id<"dq0_to_alphabetagamma">(), state.inverse_park) ||
-        !is_own(id<"alphabetagamma_to_abc">(), state.inverse_clarke)) {
+    if (!state.fused_dq0_to_abc.holds()) {
         Ref park = call(state.global(id<"dq0_to_alphabetagamma">()).get(), signals, theta, alignment);
         return call(state.global(id<"alphabetagamma_to_abc">()).get(), park.get(), m.lowered.get());
     }
@@ -341,12 +338,13 @@ void register_frames(PyObject* module) {
     Ref composite_defaults = check(Py_BuildValue("(ss)", "Amplitude invariant", "d"));
     PyObject* defaults[] = {clarke_defaults.get(), clarke_defaults.get(), park_defaults.get(),
                             park_defaults.get(), composite_defaults.get(), composite_defaults.get()};
-    PyObject** own[] = {&state.clarke, &state.inverse_clarke, &state.park, &state.inverse_park, nullptr, nullptr};
+    Ref made[6];
     for (int i = 0; i < 6; ++i) {
-        Ref fn = make_function(defs[i], {.module = module, .defaults = defaults[i]});
-        if (own[i]) *own[i] = Py_NewRef(fn.get());
-        add_object(module, defs[i].name, fn);
+        made[i] = make_function(defs[i], {.module = module, .defaults = defaults[i]});
+        add_object(module, defs[i].name, made[i]);
     }
+    state.fused_abc_to_dq0.global(state.globals, defs[0].name, made[0]).global(state.globals, defs[2].name, made[2]);
+    state.fused_dq0_to_abc.global(state.globals, defs[3].name, made[3]).global(state.globals, defs[1].name, made[1]);
 }
 
 }  // namespace vexal::transformations

@@ -14,9 +14,7 @@ void exec_impl(PyObject* module) {
     call(import_attr("future.standard_library", id<"install_aliases">()).get());
     Ref np = import("numpy");
     add_object(module, "np", np);
-    state.host_recursive_map = import_attr("vexal.utils", id<"recursive_map">()).release();
-    state.host_generic_op = import_attr("vexal.utils", id<"generic_op">()).release();
-    add_object(module, "recursive_map", state.host_recursive_map);
+    add_object(module, "recursive_map", import_attr("vexal.utils", id<"recursive_map">()));
     state.has_alias = import_attr("vexal.types.alias", id<"HasAlias">()).release();
     add_object(module, "HasAlias", state.has_alias);
     add_object(module, "pd", import("pandas"));

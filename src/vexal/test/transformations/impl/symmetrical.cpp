@@ -30,11 +30,9 @@ cplx value_of(PyObject* obj) {
 }
 
 // The Phasor class of vexal.types.phasors, found once that module is
-// imported, with the multiplication it was defined with.
+// imported.
 struct PhasorClass {
     PyObject* cls = nullptr;
-    PyObject* module_dict = nullptr;
-    PyObject* multiply = nullptr;
 } phasor_class;
 
 bool find_phasor_class() {
@@ -46,19 +44,13 @@ bool find_phasor_class() {
     }
     Ref cls = lookup_attr(module.get(), id<"Phasor">());
     if (!cls || !PyType_Check(cls.get())) return false;
-    PyObject* multiply = PyDict_GetItemWithError(reinterpret_cast<PyTypeObject*>(cls.get())->tp_dict, id<"__mul__">());
-    if (!multiply) {
-        if (PyErr_Occurred()) raise();
-        return false;
-    }
-    phasor_class = {cls.release(), Py_NewRef(PyModule_GetDict(module.get())), Py_NewRef(multiply)};
+    PyObject* module_dict = PyModule_GetDict(module.get());
+    state.phasor_product.attributes(cls.get(), {"__mul__"})
+        .global(module_dict, "generic_op", host_original("vexal.utils", "generic_op"))
+        .global(module_dict, "_super", reinterpret_cast<PyObject*>(&PySuper_Type))
+        .global(module_dict, "Phasor", cls);
+    phasor_class = {cls.release()};
     return true;
-}
-
-PyObject* dict_item(PyObject* dict, PyObject* key) {
-    PyObject* value = PyDict_GetItemWithError(dict, key);
-    if (!value && PyErr_Occurred()) raise();
-    return value;
 }
 
 // An exact Phasor whose multiplication still declines arrays as defined
@@ -68,15 +60,7 @@ bool is_plain_phasor(PyObject* v) {
     if (!PyComplex_Check(v) || PyComplex_CheckExact(v)) return false;
     if (!phasor_class.cls && !find_phasor_class()) return false;
     auto* type = reinterpret_cast<PyTypeObject*>(phasor_class.cls);
-    return Py_TYPE(v) == type && dict_item(type->tp_dict, id<"__mul__">()) == phasor_class.multiply &&
-           dict_item(phasor_class.module_dict, id<"generic_op">()) == state.host_generic_op &&
-           dict_item(phasor_class.module_dict, id<"_super">()) == reinterpret_cast<PyObject*>(&PySuper_Type) &&
-           dict_item(phasor_class.module_dict, id<"Phasor">()) == phasor_class.cls;
-}
-
-bool fast_path_holds() {
-    return state.global(id<"np">()).is(numpy_module) &&
-           state.global(id<"recursive_map">()).is(state.host_recursive_map);
+    return Py_TYPE(v) == type && state.phasor_product.holds();
 }
 
 bool all_complex(PyObject* const* values) {
@@ -147,7 +131,7 @@ Ref numpy_dot(PyObject* dot, PyObject* matrix, PyObject* values) {
 Ref transform(PyObject* matrix_name, PyObject* const* args) {
     Ref matrix = state.global(matrix_name);
     cplx m[3][3];
-    if (all_complex(args) && fast_path_holds() && read_matrix_now(matrix.get(), m)) {
+    if (all_complex(args) && state.symmetrical.holds() && read_matrix_now(matrix.get(), m)) {
         is_plain_phasor(args[0]);  // finds the Phasor class once its module is loaded
         cplx in[3] = {value_of(args[0]), value_of(args[1]), value_of(args[2])};
         cplx out[3];
@@ -195,7 +179,7 @@ Ref sequence_factors(PyObject* a, int k) {
 Ref sequence_set(PyObject* v, int k) {
     Ref a = state.global(id<"a">());
     bool own_a = a.is(state.a_object);
-    if (own_a && (PyComplex_CheckExact(v) || is_plain_phasor(v)) && fast_path_holds()) {
+    if ((PyComplex_CheckExact(v) || is_plain_phasor(v)) && state.sequence_sets.holds()) {
         cplx out[3];
         for (int i = 0; i < 3; ++i) out[i] = product(value_of(v), state.sequence_values[k][i]);
         return convert_all(out, reinterpret_cast<PyObject*>(Py_TYPE(v)));
@@ -294,6 +278,9 @@ void register_constants(PyObject* module) {
     Ref a = call(getattr(numpy_module, id<"exp">()).get(), exponent.get());
     add_object(module, "a", a);
     state.a_object = Py_NewRef(a.get());
+    state.symmetrical.global(state.globals, "np", numpy_module)
+        .global(state.globals, "recursive_map", host_original("vexal.utils", "recursive_map"));
+    state.sequence_sets.also(state.symmetrical).global(state.globals, "a", a);
 
     Ref two = check(PyLong_FromLong(2)), one = check(PyLong_FromLong(1));
     Ref a2 = check(PyNumber_Power(a.get(), two.get(), Py_None));
