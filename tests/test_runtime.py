@@ -2,6 +2,7 @@
 
 import abc
 import builtins
+import decimal
 import inspect
 import pickle
 import subprocess
@@ -234,6 +235,16 @@ def test_with_block_runs_as_the_interpreter_runs_it(suppress, exit_error, body):
     assert outcomes[0] == outcomes[1]
     with pytest.raises(TypeError, match="'object' object does not support the context manager protocol"):
         _selftest.run_with(object(), str)
+
+
+@pytest.mark.parametrize("make, entered_type", [(lambda: memoryview(b"ab"), memoryview),
+                                                (decimal.localcontext, decimal.Context)])
+def test_with_block_finds_the_methods_of_static_builtin_types(make, entered_type):
+    manager = make()
+    assert _selftest.run_with(manager, type) is entered_type
+    if isinstance(manager, memoryview):
+        with pytest.raises(ValueError, match="released"):
+            manager.tobytes()
 
 
 def test_python_errors_need_the_gil():
