@@ -12,15 +12,21 @@ namespace {
 
 enum class Op { add, radd, sub, rsub, mul, rmul };
 
+// The alias pattern of each operator is "{0}<separator>{1}", with {1}
+// first when the operator is reflected (the written order of the expression).
 struct FloatOperator {
     const char* name;
-    const char* alias_format;
+    const char* separator;
+    bool reflected;
 };
 constexpr FloatOperator operators[] = {
-    {"__add__", "{0}+{1}"}, {"__radd__", "{1}+{0}"}, {"__sub__", "{0}-{1}"},
-    {"__rsub__", "{1}-{0}"}, {"__mul__", "{0}*{1}"}, {"__rmul__", "{1}*{0}"},
+    {"__add__", "+", false}, {"__radd__", "+", true}, {"__sub__", "-", false},
+    {"__rsub__", "-", true}, {"__mul__", "*", false}, {"__rmul__", "*", true},
 };
-constexpr const char* operator_separators[] = {"+", "+", "-", "-", "*", "*"};
+
+Ref alias_pattern(const FloatOperator& op) {
+    return check(PyUnicode_FromFormat(op.reflected ? "{1}%s{0}" : "{0}%s{1}", op.separator));
+}
 
 double apply(Op op, double self, double other) {
     switch (op) {
@@ -82,10 +88,9 @@ bool has_custom(const AliasState& s) {
 }
 
 Ref compose(Op op, PyObject* self_alias, PyObject* other_alias) {
-    int i = static_cast<int>(op);
-    bool reflected = i % 2 == 1;
-    return check(PyUnicode_FromFormat("%U%s%U", reflected ? other_alias : self_alias, operator_separators[i],
-                                      reflected ? self_alias : other_alias));
+    const FloatOperator& o = operators[static_cast<int>(op)];
+    return check(PyUnicode_FromFormat("%U%s%U", o.reflected ? other_alias : self_alias, o.separator,
+                                      o.reflected ? self_alias : other_alias));
 }
 
 // The direct operator; an empty Ref when the case is not the common one.
@@ -171,7 +176,7 @@ Ref operator_impl(FunctionObject*, PyObject* const* args) {
     const FloatOperator& op = operators[static_cast<int>(O)];
     Ref parent = call(reinterpret_cast<PyObject*>(&PySuper_Type), state.alias_float, self);
     Ref float_op = getattr(parent.get(), text(op.name).get());
-    return call_method(self, id<"alias_op">(), other, float_op.get(), text(op.alias_format).get());
+    return call_method(self, id<"alias_op">(), other, float_op.get(), alias_pattern(op).get());
 }
 
 const FunctionDef new_def{"__new__", "cls, value, alias", new_alias_float};

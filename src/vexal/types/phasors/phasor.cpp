@@ -1,6 +1,7 @@
 // Phasor: a complex number made from magnitude and angle in degrees, that
 // prints as magnitude and angle and carries an alias.
 #include "phasor_text.hpp"
+#include "vexal_rt/kwnames.hpp"
 #include "vexal_rt/float_text.hpp"
 #include "vexal_rt/init_slot.hpp"
 
@@ -145,8 +146,8 @@ Ref angle_property(FunctionObject*, PyObject* const* args) {
     if (PyComplex_Check(self) && state.angle.holds()) {
         return call(state.float64, Ref(check(PyFloat_FromDouble(angle_degrees(self)))).get());
     }
-    Ref keywords = check(Py_BuildValue("(s)", "deg"));
-    return call_kw(getattr(np.get(), id<"angle">()).get(), {self, Py_True}, keywords.get());
+    PyObject* keywords = kwnames<"deg">();
+    return call_kw(getattr(np.get(), id<"angle">()).get(), {self, Py_True}, keywords);
 }
 
 Ref mag_property(FunctionObject*, PyObject* const* args) { return check(PyNumber_Absolute(args[0])); }

@@ -3,17 +3,17 @@
 // own function and the classes are unchanged, exact Phasor, complex, float and int
 // operands are combined here with the same value and alias.
 #include "phasor_text.hpp"
+#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::phasors {
 namespace {
 
 enum class Op { add, radd, sub, rsub, mul, rmul, truediv, rtruediv, pow };
 
+// The alias pattern as pieces: open {first} mid {second} close, where first
+// is this phasor ({0}) unless the operator is reflected.
 struct Operator {
     const char* name;
-    const char* pattern;
-    // The pattern as pieces: open {first} mid {second} close, where first is
-    // this phasor unless the operator is reflected.
     bool reflected;
     const char* open;
     const char* mid;
@@ -21,16 +21,21 @@ struct Operator {
 };
 
 constexpr Operator operators[] = {
-    {"__add__", "{0}+{1}", false, "", "+", ""},
-    {"__radd__", "{1}+{0}", true, "", "+", ""},
-    {"__sub__", "{0}-{1}", false, "", "-", ""},
-    {"__rsub__", "{1}-{0}", true, "", "-", ""},
-    {"__mul__", "({0})*({1})", false, "(", ")*(", ")"},
-    {"__rmul__", "({1})*({0})", true, "(", ")*(", ")"},
-    {"__truediv__", "({0})/({1})", false, "(", ")/(", ")"},
-    {"__rtruediv__", "({1})/({0})", true, "(", ")/(", ")"},
-    {"__pow__", "({0})^({1})", false, "(", ")^(", ")"},
+    {"__add__", false, "", "+", ""},
+    {"__radd__", true, "", "+", ""},
+    {"__sub__", false, "", "-", ""},
+    {"__rsub__", true, "", "-", ""},
+    {"__mul__", false, "(", ")*(", ")"},
+    {"__rmul__", true, "(", ")*(", ")"},
+    {"__truediv__", false, "(", ")/(", ")"},
+    {"__rtruediv__", true, "(", ")/(", ")"},
+    {"__pow__", false, "(", ")^(", ")"},
 };
+
+// The pattern handed to generic_op, e.g. "({1})*({0})".
+Ref alias_pattern(const Operator& o) {
+    return check(PyUnicode_FromFormat(o.reflected ? "%s{1}%s{0}%s" : "%s{0}%s{1}%s", o.open, o.mid, o.close));
+}
 
 // complex's own operation, as _super(Phasor, self).<name>(other) runs it.
 PyObject* base_operation(Op op, PyObject* self, PyObject* other) {
@@ -106,9 +111,9 @@ Ref operator_impl(FunctionObject*, PyObject* const* args) {
     const Operator& o = operators[static_cast<int>(O)];
     Ref parent = call(state.global(id<"_super">()).get(), state.global(id<"Phasor">()).get(), self);
     Ref base_op = getattr(parent.get(), Ref(text(o.name)).get());
-    Ref keywords = check(Py_BuildValue("(s)", "format_alias"));
+    PyObject* keywords = kwnames<"format_alias">();
     return call_kw(state.global(id<"generic_op">()).get(),
-                   {self, other, base_op.get(), Ref(text(o.pattern)).get()}, keywords.get());
+                   {self, other, base_op.get(), alias_pattern(o).get()}, keywords);
 }
 
 Ref div_impl(FunctionObject*, PyObject* const* args) {

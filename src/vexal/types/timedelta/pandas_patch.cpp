@@ -1,6 +1,7 @@
 // The process-wide changes to pandas' time span and time index, and the
 // deprecated to_timedelta.
 #include "timedelta.hpp"
+#include "vexal_rt/kwnames.hpp"
 
 #include <iterator>
 
@@ -73,8 +74,8 @@ Ref maybe_cast_slice_bound(FunctionObject*, PyObject* const* args) {
     assert_slice_kind(kind);
     if (PyUnicode_Check(label)) {
         // Current pandas rejects its own default unit beside a string.
-        Ref unit_keyword = check(Py_BuildValue("(s)", "unit"));
-        return call_kw(state.coerce_scalar, {label, Py_None}, unit_keyword.get());
+        PyObject* unit_keyword = kwnames<"unit">();
+        return call_kw(state.coerce_scalar, {label, Py_None}, unit_keyword);
     }
     if (truthy(call(state.is_integer, label).get()) || truthy(call(state.is_float, label).get())) {
         reject_slice_bound(self, label);

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -19,7 +20,7 @@
 namespace vexal::transformations {
 namespace {
 
-constexpr double pi = 3.141592653589793;
+using std::numbers::pi;
 
 struct Rotation {
     double c, s;

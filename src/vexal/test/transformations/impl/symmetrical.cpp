@@ -10,11 +10,12 @@
 #include "vexal_rt/boundary.hpp"
 
 #include <cmath>
+#include <numbers>
 
 namespace vexal::transformations {
 namespace {
 
-constexpr double pi = 3.141592653589793;
+using std::numbers::pi;
 
 PyObject* numpy_module = nullptr;
 
