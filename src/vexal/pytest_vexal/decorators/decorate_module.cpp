@@ -48,10 +48,11 @@ bool equals_a_builtin(PyObject* x, PyObject* members) {
         }
         return found;
     }
-    static PyObject* qualname = text("decorate_module_public_attr.<locals>.<lambda>.<locals>.<lambda>").release();
     Ref closure = check(PyTuple_Pack(1, x));
     Ref predicate = make_function(equals_candidate_def,
-                                  {.module = state.module, .qualname = qualname, .closure = closure.get()});
+                                  {.module = state.module,
+                                   .qualname = id<"decorate_module_public_attr.<locals>.<lambda>.<locals>.<lambda>">(),
+                                   .closure = closure.get()});
     Ref found = call(getmembers.get(), builtins.get(), predicate.get());
     return truthy(found.get());
 }
@@ -71,9 +72,10 @@ const FunctionDef is_candidate_def{"<lambda>", "x", is_candidate};
 Ref candidate_predicate() {
     Ref builtins = state.global(id<"builtins">());
     Ref members = builtins_read_directly(builtins.get()) ? builtin_members(builtins.get()) : none();
-    static PyObject* qualname = text("decorate_module_public_attr.<locals>.<lambda>").release();
     Ref closure = check(PyTuple_Pack(1, members.get()));
-    return make_function(is_candidate_def, {.module = state.module, .qualname = qualname, .closure = closure.get()});
+    return make_function(is_candidate_def, {.module = state.module,
+                                            .qualname = id<"decorate_module_public_attr.<locals>.<lambda>">(),
+                                            .closure = closure.get()});
 }
 
 bool is_private(PyObject* name) {

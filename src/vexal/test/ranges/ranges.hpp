@@ -14,7 +14,6 @@ using namespace vexal_rt;
 struct State {
     PyObject* timedelta = nullptr;  // vexal.types.timedelta.Timedelta
     PyObject* alias_tuple = nullptr;
-    PyObject* alias_tuple_keywords = nullptr;  // ("alias", "child_original_str")
     FastPath make_range;  // AliasTuple.__new__ is tuple.__new__(cls, value), called the way type calls it
 };
 extern State state;

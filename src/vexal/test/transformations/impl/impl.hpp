@@ -31,6 +31,8 @@ struct State : ModuleScope {
     FastPath sequence_sets;   // the same, and the constant a as made here
     FastPath phasor_product;  // Phasor * array declines as defined (once the phasors are found)
     PyTypeObject* ndarray = nullptr;
+    PyObject* numpy = nullptr;
+    PyObject* phasor = nullptr;  // vexal.types.phasors.Phasor, found once that module is imported
     PyObject* a_object = nullptr;        // the constant a as set at import
     PyObject* sequence_factors[3] = {};  // [1, 1, 1], [1, 1/a, 1/a**2], [1, 1/a**2, 1/a] for that a
     cplx sequence_values[3][3];

@@ -17,8 +17,6 @@ namespace {
 
 using std::numbers::pi;
 
-PyObject* numpy_module = nullptr;
-
 // numpy's complex product: (ar*br - ai*bi) + (ar*bi + ai*br)j
 cplx product(cplx x, cplx y) {
     return {x.real() * y.real() - x.imag() * y.imag(), x.real() * y.imag() + x.imag() * y.real()};
@@ -30,11 +28,6 @@ cplx value_of(PyObject* obj) {
     return {c.real, c.imag};
 }
 
-// The Phasor class of vexal.types.phasors, found once that module is
-// imported.
-struct PhasorClass {
-    PyObject* cls = nullptr;
-} phasor_class;
 
 bool find_phasor_class() {
     Ref name = text("vexal.types.phasors");
@@ -50,7 +43,7 @@ bool find_phasor_class() {
         .global(module_dict, "generic_op", host_original("vexal.utils", "generic_op"))
         .global(module_dict, "_super", reinterpret_cast<PyObject*>(&PySuper_Type))
         .global(module_dict, "Phasor", cls);
-    phasor_class = {cls.release()};
+    state.phasor = cls.release();
     return true;
 }
 
@@ -59,8 +52,8 @@ bool find_phasor_class() {
 // product of V's value with the array.
 bool is_plain_phasor(PyObject* v) {
     if (!PyComplex_Check(v) || PyComplex_CheckExact(v)) return false;
-    if (!phasor_class.cls && !find_phasor_class()) return false;
-    auto* type = reinterpret_cast<PyTypeObject*>(phasor_class.cls);
+    if (!state.phasor && !find_phasor_class()) return false;
+    auto* type = reinterpret_cast<PyTypeObject*>(state.phasor);
     return Py_TYPE(v) == type && state.phasor_product.holds();
 }
 
@@ -76,10 +69,10 @@ Ref convert_all(const cplx (&values)[3], PyObject* func) {
     Ref result = check(PyList_New(3));
     for (Py_ssize_t i = 0; i < 3; ++i) {
         Ref value = check(PyComplex_FromDoubles(values[i].real(), values[i].imag()));
-        if (func == phasor_class.cls) {
+        if (func == state.phasor) {
             value = call(func, value.get());
         } else if (func != reinterpret_cast<PyObject*>(&PyComplex_Type)) {
-            Ref numpy_value = call(getattr(numpy_module, id<"complex128">()).get(), value.get());
+            Ref numpy_value = call(getattr(state.numpy, id<"complex128">()).get(), value.get());
             value = call(func, numpy_value.get());
         }
         PyList_SET_ITEM(result.get(), i, value.release());
@@ -272,14 +265,13 @@ tuple
 }  // namespace
 
 void register_constants(PyObject* module) {
-    numpy_module = import("numpy").release();
-    Ref np_array = getattr(numpy_module, id<"array">());
+    Ref np_array = getattr(state.numpy, id<"array">());
     // a = np.exp(2 * np.pi / 3 * 1j)
     Ref exponent = check(PyComplex_FromDoubles(0.0, 2 * pi / 3));
-    Ref a = call(getattr(numpy_module, id<"exp">()).get(), exponent.get());
+    Ref a = call(getattr(state.numpy, id<"exp">()).get(), exponent.get());
     add_object(module, "a", a);
     state.a_object = Py_NewRef(a.get());
-    state.symmetrical.global(state.globals, "np", numpy_module)
+    state.symmetrical.global(state.globals, "np", state.numpy)
         .global(state.globals, "recursive_map", host_original("vexal.utils", "recursive_map"));
     state.sequence_sets.also(state.symmetrical).global(state.globals, "a", a);
 
