@@ -1,5 +1,6 @@
 // Shared declarations of the alias module's sources.
 #pragma once
+#include "vexal_rt/alias_state.hpp"
 #include "vexal_rt/call.hpp"
 #include "vexal_rt/class_builder.hpp"
 #include "vexal_rt/float_text.hpp"

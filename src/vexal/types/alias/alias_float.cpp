@@ -54,34 +54,8 @@ Ref make_plain(double value) {
     return result;
 }
 
-// The alias state of an exact AliasFloat whose instance dictionary holds
-// nothing but that state (so no method is shadowed there), both texts exact
-// str objects, so that comparing and formatting them runs no Python code;
-// false otherwise.
-struct AliasState {
-    Ref own;    // original_str_repr
-    Ref alias;  // _alias, or empty
-};
-
-bool read_alias_state(PyObject* obj, AliasState* out) {
-    Ref dict = check(PyObject_GenericGetDict(obj, nullptr));
-    Py_ssize_t size = PyDict_GET_SIZE(dict.get());
-    if (size > 2) return false;
-    // A lookup may run the __eq__ of a stored non-str key whose hash
-    // collides; what it finds is owned before anything else runs.
-    PyObject* own = PyDict_GetItemWithError(dict.get(), id<"original_str_repr">());
-    if (!own) {
-        if (PyErr_Occurred()) raise();
-        return false;
-    }
-    if (!PyUnicode_CheckExact(own)) return false;
-    out->own = Ref::borrow(own);
-    PyObject* alias = PyDict_GetItemWithError(dict.get(), id<"_alias">());
-    if (!alias && PyErr_Occurred()) raise();
-    if (alias && !PyUnicode_CheckExact(alias)) return false;
-    out->alias = Ref::borrow(alias);
-    return size == (alias ? 2 : 1);
-}
+// The alias state of an AliasFloat, which always has its own text.
+bool read_float_state(PyObject* obj, AliasState* out) { return read_alias_state(obj, out) && out->own; }
 
 bool has_custom(const AliasState& s) {
     return s.alias && PyUnicode_Compare(s.alias.get(), s.own.get()) != 0;
@@ -97,12 +71,12 @@ Ref compose(Op op, PyObject* self_alias, PyObject* other_alias) {
 Ref fast_operator(Op op, PyObject* self, PyObject* other) {
     if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.alias_float) || !state.alias_float_path.holds()) return Ref();
     AliasState mine;
-    if (!read_alias_state(self, &mine)) return Ref();
+    if (!read_float_state(self, &mine)) return Ref();
     AliasState theirs;
     Ref other_own;  // the own text of a plain number, made only when needed
     double other_value;
     if (Py_TYPE(other) == reinterpret_cast<PyTypeObject*>(state.alias_float)) {
-        if (!read_alias_state(other, &theirs)) return Ref();
+        if (!read_float_state(other, &theirs)) return Ref();
         other_value = PyFloat_AS_DOUBLE(other);
     } else if ((PyFloat_CheckExact(other) || PyLong_CheckExact(other)) && !is_alias_float(other)) {
         other_value = PyFloat_AsDouble(other);
@@ -215,7 +189,7 @@ const FunctionDef operator_defs[] = {
 Ref fast_str(PyObject* self) {
     AliasState mine;
     if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.alias_float) || !state.alias_float_path.holds() ||
-        !read_alias_state(self, &mine)) {
+        !read_float_state(self, &mine)) {
         return Ref();
     }
     if (!has_custom(mine)) return mine.own;

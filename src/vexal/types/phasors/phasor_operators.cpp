@@ -144,17 +144,6 @@ Ref own_text_fast(PyObject* phasor) {
     return concat({mag_text.get(), id<" \u2220 ">(), angle_text.get(), id<"\u00b0">()});
 }
 
-bool read_alias_state(PyObject* phasor, AliasState* out) {
-    Ref dict = check(PyObject_GenericGetDict(phasor, nullptr));
-    Py_ssize_t size = PyDict_GET_SIZE(dict.get());
-    PyObject* own = PyDict_GetItemWithError(dict.get(), id<"original_str_repr">());
-    if (!own && PyErr_Occurred()) raise();
-    PyObject* alias = PyDict_GetItemWithError(dict.get(), id<"_alias">());
-    if (!alias && PyErr_Occurred()) raise();
-    out->alias = Ref::borrow(alias);
-    return size == (own ? 1 : 0) + (alias ? 1 : 0) && (!alias || PyUnicode_CheckExact(alias));
-}
-
 void add_phasor_operators(ClassBuilder& builder) {
     for (const FunctionDef& def : operator_defs) builder.method(def);
 }
