@@ -35,7 +35,10 @@ FastPath& FastPath::attributes(PyObject* type, std::initializer_list<const char*
 
 FastPath& FastPath::also(const FastPath& other) {
     classes_.insert(classes_.end(), other.classes_.begin(), other.classes_.end());
-    globals_.insert(globals_.end(), other.globals_.begin(), other.globals_.end());
+    for (const Entry& entry : other.globals_) {
+        globals_.push_back(entry);
+        Py_XINCREF(entry.accepted);  // each entry releases its own when it accepts another
+    }
     return *this;
 }
 
