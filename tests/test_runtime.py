@@ -2,6 +2,7 @@
 
 import abc
 import builtins
+import decimal
 import inspect
 import pickle
 import subprocess
@@ -236,6 +237,16 @@ def test_with_block_runs_as_the_interpreter_runs_it(suppress, exit_error, body):
         _selftest.run_with(object(), str)
 
 
+@pytest.mark.parametrize("make, entered_type", [(lambda: memoryview(b"ab"), memoryview),
+                                                (decimal.localcontext, decimal.Context)])
+def test_with_block_finds_the_methods_of_static_builtin_types(make, entered_type):
+    manager = make()
+    assert _selftest.run_with(manager, type) is entered_type
+    if isinstance(manager, memoryview):
+        with pytest.raises(ValueError, match="released"):
+            manager.tobytes()
+
+
 def test_python_errors_need_the_gil():
     result = run_python("from vexal import _selftest; _selftest.raise_without_gil()")
     assert result.returncode != 0
@@ -452,41 +463,73 @@ def test_python_subclasses_override_through_attribute_lookup():
     assert str(Loud(2)) == "2.00 [2.00]"
 
 
-def test_patched_class_method_is_honoured():
-    original = AliasFloat._str_representation
-    AliasFloat._str_representation = lambda self: "patched"
-    try:
-        assert str(AliasFloat(2) + 3) == "patched"
-    finally:
-        AliasFloat._str_representation = original
-    assert str(AliasFloat(2) + 3) == "5.00"
+# Every fast path steps aside once something it stands for is replaced, however
+# the replacement is made. Each row runs in a fresh interpreter: `counting(f)`
+# wraps f and counts its calls in `calls`; the row prints what it saw.
+REPLACEMENTS = {
+    "host function, before import": """
+        import vexal.utils as vu
+        vu.generic_op = counting(vu.generic_op)
+        vu.recursive_map = counting(vu.recursive_map)
+        from vexal.types.phasors import Phasor
+        from vexal.test.transformations.impl import symmetrical_components
+        Phasor(1 + 2j, alias="p") + Phasor(3 - 1j, alias="q")
+        symmetrical_components(1j, 2j, 3j)
+        print(len(calls))""",
+    "module global, after import": """
+        from vexal.types import phasors
+        from vexal.test.transformations import impl
+        phasors.generic_op = counting(phasors.generic_op)
+        impl.abc_to_alphabetagamma = counting(impl.abc_to_alphabetagamma)
+        phasors.Phasor(1) * 2
+        import numpy as np, pandas as pd
+        abc = pd.DataFrame({"a": [1.0], "b": [2.0], "c": [3.0]})
+        impl.abc_to_dq0(abc, pd.Series([0.0]))
+        print(len(calls))""",
+    "method on the class": """
+        from vexal.types.alias import AliasFloat
+        AliasFloat._str_representation = lambda self: "patched"
+        print(AliasFloat(2) + 3)""",
+    "method on a base": """
+        from vexal.types.alias import HasAlias
+        from vexal.types.phasors import Phasor
+        HasAlias.__init__ = counting(HasAlias.__init__)
+        Phasor(1j, alias="x")
+        print(len(calls))""",
+    "__getattribute__ on a base": """
+        from vexal.types.alias import AliasFloat, HasAlias
+        HasAlias.__getattribute__ = lambda self, name: (
+            "patched" if name == "_alias" else object.__getattribute__(self, name))
+        print(AliasFloat(2), AliasFloat(2).alias)""",
+    "__getattr__ on a subclass": """
+        from vexal.types.alias import AliasFloat
+        class Sub(AliasFloat):
+            pass
+        def lookup(self, name):
+            if name == "_alias":
+                return "patched"
+            raise AttributeError(name)
+        Sub.__getattr__ = lookup
+        print(Sub(2), Sub(2).alias)""",
+}
+REPLACEMENT_PRELUDE = """
+calls = []
+def counting(f):
+    return lambda *a, **k: (calls.append(1), f(*a, **k))[1]
+"""
 
 
-def patched_getattribute(self, name):
-    return "patched" if name == "_alias" else object.__getattribute__(self, name)
-
-
-def patched_getattr(self, name):
-    if name == "_alias":
-        return "patched"
-    raise AttributeError(name)
-
-
-@pytest.mark.parametrize("hook, lookup", [("__getattribute__", patched_getattribute),
-                                          ("__getattr__", patched_getattr)])
-@pytest.mark.parametrize("where", ["class", "base", "subclass"])
-def test_patched_attribute_lookup_is_honoured(hook, lookup, where):
-    class Sub(AliasFloat):
-        pass
-
-    owner = {"class": AliasFloat, "base": HasAlias, "subclass": Sub}[where]
-    value = (Sub if where == "subclass" else AliasFloat)(2)
-    setattr(owner, hook, lookup)
-    try:
-        assert (str(value), value.alias) == ("patched [2.00]", "patched")
-    finally:
-        delattr(owner, hook)
-    assert (str(value), value.alias) == ("2.00", "2.00")
+@pytest.mark.parametrize("kind, expected", [
+    ("host function, before import", "2"),
+    ("module global, after import", "2"),
+    ("method on the class", "patched"),
+    ("method on a base", "1"),
+    ("__getattribute__ on a base", "patched [2.00] patched"),
+    ("__getattr__ on a subclass", "patched [2.00] patched"),
+])
+def test_fast_paths_step_aside_for_every_kind_of_replacement(kind, expected):
+    result = run_python(REPLACEMENT_PRELUDE + textwrap.dedent(REPLACEMENTS[kind]))
+    assert (result.stdout.strip(), result.stderr) == (expected, "")
 
 
 @pytest.mark.parametrize("cls, args", [(AliasFloat, (2.5,)), (AliasTuple, ((1, 2),))])

@@ -1,6 +1,8 @@
 #include "vexal_rt/module.hpp"
 
 #include "vexal_rt/boundary.hpp"
+#include "vexal_rt/call.hpp"
+#include "vexal_rt/names.hpp"
 
 namespace vexal_rt {
 
@@ -36,6 +38,22 @@ int exec_module_once(ModuleGuard& guard, PyObject* module, void (*body)(PyObject
         return -1;
     }
     guard.ready = true;
+    return 0;
+}
+
+void execute_declaration(const ModuleDecl& decl, PyObject* module) {
+    if (decl.scope) decl.scope->bind(module);
+    if (decl.install_aliases) call(import_attr("future.standard_library", id<"install_aliases">()).get());
+    for (const Import& line : decl.imports) {
+        Ref imported = import(line.module);
+        if (line.attribute) imported = getattr(imported.get(), Ref(text(line.attribute)).get());
+        add_object(module, line.name, imported);
+    }
+    for (Part part : decl.parts) part(module);
+}
+
+int traverse_held(const ModuleDecl& decl, visitproc visit, void* arg) {
+    for (PyObject** held : decl.held) Py_VISIT(*held);
     return 0;
 }
 

@@ -5,19 +5,13 @@ namespace vexal::selftest {
 
 namespace {
 
-void exec_selftest(PyObject* module) {
-    register_binding(module);
-    register_pass_through(module);
-    register_generators(module);
-    register_errors(module);
-    register_float_texts(module);
-    register_buffers(module);
-}
+constexpr Part parts[] = {register_binding, register_pass_through, register_generators,
+                          register_errors,  register_float_texts,  register_buffers};
+
+const ModuleDecl declaration{"vexal._selftest", "Functions that exercise the C++ runtime.", nullptr, false, {},
+                             parts, {}};
 
 }  // namespace
 }  // namespace vexal::selftest
 
-PyMODINIT_FUNC PyInit__selftest() {
-    return vexal_rt::define_module<vexal::selftest::exec_selftest>("vexal._selftest",
-                                                                   "Functions that exercise the C++ runtime.");
-}
+PyMODINIT_FUNC PyInit__selftest() { return vexal_rt::define_module<vexal::selftest::declaration>(); }

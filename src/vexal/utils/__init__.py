@@ -109,3 +109,9 @@ def _map_item(value, func):
     if isinstance(value, tuple):
         return tuple(recursive_map(value, func))
     return func(value)
+
+
+# The helpers as this module defines them, whatever their public names are
+# bound to later (here, or in a module that imported them): the extension
+# modules take their shortcuts only while they would call these.
+_originals = {"generic_op": generic_op, "recursive_map": recursive_map}

@@ -1,6 +1,18 @@
-// Extension modules that initialise once per process.
+// Extension modules that initialise once per process, each described once:
 //
-//     PyMODINIT_FUNC PyInit_alias() { return define_module<exec_alias>("vexal.types.alias", doc); }
+//     constexpr Import imports[] = {{"numpy", "np"}, {"vexal.utils", "generic_op", "generic_op"}};
+//     constexpr Part parts[] = {register_phasor, register_phasors3ph};
+//     PyObject** const held[] = {&state.numpy, &state.phasor};
+//     const ModuleDecl phasors{"vexal.types.phasors", doc, &state, with_install_aliases, imports, parts, held};
+//     PyMODINIT_FUNC PyInit_phasors() { return define_module<phasors>(); }
+//
+// Executing the module binds the scope its functions read their globals
+// from, calls future's install_aliases() when asked, runs the imports in
+// their order (the dependencies on other vexal modules among them), then the
+// parts that add functions and classes. The held references are the module
+// state's: the collector sees them through the module. They are never
+// cleared: the module lives for the process, and its functions may still
+// run while the interpreter finalises.
 //
 // Multi-phase initialisation with a guard: creating the module again (a new
 // import after it left sys.modules, or module_from_spec) gives back the one
@@ -9,9 +21,11 @@
 // `Body` fills the module and may throw PyError.
 #pragma once
 #include "vexal_rt/function.hpp"
+#include "vexal_rt/globals.hpp"
 #include "vexal_rt/ref.hpp"
 
 #include <new>
+#include <span>
 
 namespace vexal_rt {
 
@@ -23,7 +37,32 @@ struct ModuleGuard {
 PyObject* create_module_once(ModuleGuard& guard, PyObject* spec, PyModuleDef* def);
 int exec_module_once(ModuleGuard& guard, PyObject* module, void (*body)(PyObject*));
 
-template <void (*Body)(PyObject*)>
+// `import module as name`, or `from module import attribute as name`.
+struct Import {
+    const char* module;
+    const char* name;
+    const char* attribute = nullptr;
+};
+
+// A step that fills the module: adds its functions and classes.
+using Part = void (*)(PyObject* module);
+
+constexpr bool with_install_aliases = true;
+
+struct ModuleDecl {
+    const char* name;
+    const char* doc;
+    ModuleScope* scope;  // null for a module that reads no globals at call time
+    bool install_aliases;
+    std::span<const Import> imports;
+    std::span<const Part> parts;
+    std::span<PyObject** const> held;
+};
+
+void execute_declaration(const ModuleDecl& decl, PyObject* module);
+int traverse_held(const ModuleDecl& decl, visitproc visit, void* arg);
+
+template <void (*Body)(PyObject*), traverseproc Traverse = nullptr>
 PyObject* define_module(const char* name, const char* doc) {
     static ModuleGuard guard;
     static PyModuleDef_Slot slots[] = {
@@ -36,8 +75,23 @@ PyObject* define_module(const char* name, const char* doc) {
 #endif
         {0, nullptr},
     };
-    static PyModuleDef def = {PyModuleDef_HEAD_INIT, name, doc, 0, nullptr, slots, nullptr, nullptr, nullptr};
+    static PyModuleDef def = {PyModuleDef_HEAD_INIT, name, doc, 0, nullptr, slots, Traverse, nullptr, nullptr};
     return PyModuleDef_Init(&def);
+}
+
+template <const ModuleDecl& Decl>
+void execute_declared(PyObject* module) {
+    execute_declaration(Decl, module);
+}
+
+template <const ModuleDecl& Decl>
+int traverse_declared(PyObject*, visitproc visit, void* arg) {
+    return traverse_held(Decl, visit, arg);
+}
+
+template <const ModuleDecl& Decl>
+PyObject* define_module() {
+    return define_module<execute_declared<Decl>, traverse_declared<Decl>>(Decl.name, Decl.doc);
 }
 
 // Binds `value` as the module attribute `name`.

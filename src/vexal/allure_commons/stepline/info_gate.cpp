@@ -9,7 +9,7 @@ namespace vexal::stepline {
 void setup_info_gate(PyObject* logging) {
     state.logger_class = getattr(logging, id<"Logger">()).release();
     state.info_level = getattr(logging, id<"INFO">()).release();
-    state.logger_guard.watch(state.logger_class, {"info", "isEnabledFor"});
+    state.logger_path.attributes(state.logger_class, {"info", "isEnabledFor"});
 }
 
 namespace {
@@ -25,7 +25,7 @@ Ref item(PyObject* dict, PyObject* key) {
 
 bool info_is_off(PyObject* logger) {
     if (Py_TYPE(logger) != reinterpret_cast<PyTypeObject*>(state.logger_class)) return false;
-    if (!state.logger_guard.intact()) return false;
+    if (!state.logger_path.holds()) return false;
     Ref dict = check(PyObject_GenericGetDict(logger, nullptr));
     if (!PyDict_CheckExact(dict.get())) return false;
     // An instance attribute info or isEnabledFor (a mock, a wrapper) is called.

@@ -1,6 +1,7 @@
 // The log functions: steps with their parameter lines, fixtures, free lines,
 // and the depth counter `testlogger.indentation` they move by 4.
 #include "stepline.hpp"
+#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::stepline {
 namespace {
@@ -79,7 +80,7 @@ void log_parameters(PyObject* params) {
         unpack_pair(entry.get(), name, value);
         bool last = truthy(compare(name.get(), last_name(param_list.get()).get(), Py_EQ).get());
         if (truthy(global(state.globals, id<"PY2">()).get())) {
-            static PyObject* encoding_keyword = check(Py_BuildValue("(s)", "encoding")).release();
+            PyObject* encoding_keyword = kwnames<"encoding">();
             value = call_kw(global(state.globals, id<"str">()).get(), {value.get(), id<"utf-8">()}, encoding_keyword);
         }
         // "{}  {}- {} = {}" filled with the two-space step spacing, the icon,

@@ -6,7 +6,7 @@
 #include "vexal_rt/globals.hpp"
 #include "vexal_rt/module.hpp"
 #include "vexal_rt/names.hpp"
-#include "vexal_rt/type_guard.hpp"
+#include "vexal_rt/fast_path.hpp"
 
 namespace vexal::stepline {
 
@@ -17,7 +17,7 @@ struct State {
     PyObject* globals = nullptr;  // the module's dict: names are read from it at call time
     PyObject* logger_class = nullptr;  // logging.Logger
     PyObject* info_level = nullptr;    // logging.INFO
-    TypeGuard logger_guard;            // Logger.info and Logger.isEnabledFor unchanged
+    FastPath logger_path;             // Logger.info and Logger.isEnabledFor unchanged
 };
 extern State state;
 

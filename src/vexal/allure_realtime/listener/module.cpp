@@ -1,5 +1,6 @@
 // vexal.allure_realtime.listener: AllurePytestLoggerListener.
 #include "listener.hpp"
+#include "vexal_rt/kwnames.hpp"
 #include "vexal_rt/module.hpp"
 
 namespace vexal::listener {
@@ -10,10 +11,10 @@ namespace {
 
 // from vexal.allure_commons import AllureCatchLogs, stepline
 void import_host_names(PyObject* module) {
-    Ref fromlist = check(Py_BuildValue("(ss)", "AllureCatchLogs", "stepline"));
+    PyObject* fromlist = kwnames<"AllureCatchLogs", "stepline">();
     Ref package_name = text("vexal.allure_commons");
     Ref package = check(PyImport_ImportModuleLevelObject(package_name.get(), scope.globals, nullptr,
-                                                         fromlist.get(), 0));
+                                                         fromlist, 0));
     for (PyObject* name : {id<"AllureCatchLogs">(), id<"stepline">()}) {
         add_object(module, PyUnicode_AsUTF8(name), getattr(package.get(), name));
     }

@@ -1,6 +1,7 @@
 // The listener's pytest hook wrappers: each run phase inside a
 // `with self.catchlogs:` block, and each fixture setup as one log level.
 #include "listener.hpp"
+#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::listener {
 namespace {
@@ -66,10 +67,10 @@ const FunctionDef fixture_setup_def{"pytest_fixture_setup", "self, fixturedef, r
 Ref hookimpl_marker(PyObject* pytest, bool trylast) {
     Ref hookimpl = getattr(pytest, id<"hookimpl">());
     if (!trylast) {
-        static PyObject* keywords = check(Py_BuildValue("(s)", "hookwrapper")).release();
+        PyObject* keywords = kwnames<"hookwrapper">();
         return call_kw(hookimpl.get(), {Py_True}, keywords);
     }
-    static PyObject* keywords = check(Py_BuildValue("(ss)", "hookwrapper", "trylast")).release();
+    PyObject* keywords = kwnames<"hookwrapper", "trylast">();
     return call_kw(hookimpl.get(), {Py_True, Py_True}, keywords);
 }
 

@@ -1,13 +1,14 @@
 // The plugin's pytest hooks: the switch that turns the live step log off,
 // and the listener installed at configuration time.
 #include "plugin.hpp"
+#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::plugin {
 namespace {
 
 Ref pytest_addoption(FunctionObject*, PyObject* const* args) {
     Ref group = call_method(args[0], id<"getgroup">(), id<"reporting">());
-    static PyObject* keywords = check(Py_BuildValue("(sss)", "action", "dest", "help")).release();
+    PyObject* keywords = kwnames<"action", "dest", "help">();
     call_kw(getattr(group.get(), id<"addoption">()).get(),
             {id<"--no-allure-cli-logs">(), id<"store_true">(), id<"no_allure_cli_logs">(),
              id<"Disable Allure real time command line interface logging">()},

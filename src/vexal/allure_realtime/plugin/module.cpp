@@ -1,6 +1,7 @@
 // vexal.allure_realtime.plugin: the pytest plugin that installs the live
 // step log listener.
 #include "plugin.hpp"
+#include "vexal_rt/kwnames.hpp"
 #include "vexal_rt/module.hpp"
 
 namespace vexal::plugin {
@@ -12,8 +13,8 @@ namespace {
 // from .listener import AllurePytestLoggerListener
 void import_listener(PyObject* module) {
     Ref name = text("listener");
-    Ref fromlist = check(Py_BuildValue("(s)", "AllurePytestLoggerListener"));
-    Ref listener = check(PyImport_ImportModuleLevelObject(name.get(), scope.globals, nullptr, fromlist.get(), 1));
+    PyObject* fromlist = kwnames<"AllurePytestLoggerListener">();
+    Ref listener = check(PyImport_ImportModuleLevelObject(name.get(), scope.globals, nullptr, fromlist, 1));
     Ref cls = getattr(listener.get(), id<"AllurePytestLoggerListener">());
     add_object(module, "AllurePytestLoggerListener", cls);
 }

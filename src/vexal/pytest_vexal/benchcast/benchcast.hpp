@@ -5,7 +5,7 @@
 #include "vexal_rt/globals.hpp"
 #include "vexal_rt/module.hpp"
 #include "vexal_rt/names.hpp"
-#include "vexal_rt/type_guard.hpp"
+#include "vexal_rt/fast_path.hpp"
 #include "vexal_rt/with.hpp"
 
 

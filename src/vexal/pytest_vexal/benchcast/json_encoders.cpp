@@ -13,7 +13,7 @@ namespace {
 
 struct Encoder {
     PyObject* cls = nullptr;
-    TypeGuard guard;  // the class still resolves its methods to ours
+    FastPath guard;  // the class still resolves its methods to ours
 };
 Encoder collection_encoder, report_encoder;
 
@@ -269,7 +269,7 @@ bool has_default_settings(PyObject* self) {
 
 template <class Writer>
 Ref encode(Encoder& encoder, PyObject* self, PyObject* o) {
-    if (Py_TYPE(self) == reinterpret_cast<PyTypeObject*>(encoder.cls) && encoder.guard.intact() &&
+    if (Py_TYPE(self) == reinterpret_cast<PyTypeObject*>(encoder.cls) && encoder.guard.holds() &&
         has_default_settings(self)) {
         try {
             return Writer().encode(o);
@@ -340,7 +340,7 @@ void add_encoder(PyObject* module, Encoder& encoder, const char* name, const cha
                   .method(encode_def)
                   .build();
     encoder.cls = Py_NewRef(cls.get());
-    encoder.guard.watch(cls.get(), {"__new__", "__init__", "encode", "iterencode", "default", "_get_type_name"});
+    encoder.guard.attributes(cls.get(), {"__new__", "__init__", "encode", "iterencode", "default", "_get_type_name"});
     add_object(module, name, cls);
 }
 

@@ -1,6 +1,7 @@
 // The ZeroMQ side of a publisher: its context, the publish socket connected to
 // the proxy, the handshake that waits for the proxy, and their release.
 #include "benchcast.hpp"
+#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::benchcast {
 namespace {
@@ -96,9 +97,9 @@ void release_zmq(PyObject* self, bool discard) {
     if (!context || context.is(Py_None)) return;
     if (discard) {
         Ref destroy = getattr(context.get(), id<"destroy">());
-        Ref keyword = check(Py_BuildValue("(s)", "linger"));
+        PyObject* keyword = kwnames<"linger">();
         Ref no_linger = check(PyLong_FromLong(0));
-        call_kw(destroy.get(), {no_linger.get()}, keyword.get());
+        call_kw(destroy.get(), {no_linger.get()}, keyword);
     } else {
         call_method(context.get(), id<"destroy">());
     }

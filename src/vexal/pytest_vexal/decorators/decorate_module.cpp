@@ -5,16 +5,10 @@
 namespace vexal::decorators {
 namespace {
 
-// What the member selection reads, as bound when the module was imported;
-// while the module still holds these, the builtins are compared directly.
-struct Originals {
-    PyObject* getmembers = nullptr;  // inspect.getmembers
-    PyObject* builtins = nullptr;    // the builtins module
-} originals;
-
-bool builtins_read_directly(PyObject* getmembers, PyObject* builtins) {
-    if (getmembers != originals.getmembers || builtins != originals.builtins) return false;
-    if (!PyModule_CheckExact(builtins)) return false;
+// While the module's inspect.getmembers and builtins are the standard ones,
+// the builtins are compared directly.
+bool builtins_read_directly(PyObject* builtins) {
+    if (!state.builtin_members.holds()) return false;
     // A module-level __dir__ would change the names inspect.getmembers visits.
     return !PyDict_GetItemWithError(PyModule_GetDict(builtins), id<"__dir__">()) && !PyErr_Occurred();
 }
@@ -46,7 +40,7 @@ bool equals_a_builtin(PyObject* x, PyObject* members) {
     Ref inspect = state.global(id<"inspect">());
     Ref getmembers = getattr(inspect.get(), id<"getmembers">());
     Ref builtins = state.global(id<"builtins">());
-    if (members && builtins_read_directly(getmembers.get(), builtins.get())) {
+    if (members && builtins_read_directly(builtins.get())) {
         bool found = false;
         for (Py_ssize_t i = 0; i < PyList_GET_SIZE(members); ++i) {
             Ref member = Ref::borrow(PyList_GET_ITEM(members, i));
@@ -54,10 +48,11 @@ bool equals_a_builtin(PyObject* x, PyObject* members) {
         }
         return found;
     }
-    static PyObject* qualname = text("decorate_module_public_attr.<locals>.<lambda>.<locals>.<lambda>").release();
     Ref closure = check(PyTuple_Pack(1, x));
     Ref predicate = make_function(equals_candidate_def,
-                                  {.module = state.module, .qualname = qualname, .closure = closure.get()});
+                                  {.module = state.module,
+                                   .qualname = id<"decorate_module_public_attr.<locals>.<lambda>.<locals>.<lambda>">(),
+                                   .closure = closure.get()});
     Ref found = call(getmembers.get(), builtins.get(), predicate.get());
     return truthy(found.get());
 }
@@ -76,11 +71,11 @@ const FunctionDef is_candidate_def{"<lambda>", "x", is_candidate};
 
 Ref candidate_predicate() {
     Ref builtins = state.global(id<"builtins">());
-    Ref getmembers = getattr(state.global(id<"inspect">()).get(), id<"getmembers">());
-    Ref members = builtins_read_directly(getmembers.get(), builtins.get()) ? builtin_members(builtins.get()) : none();
-    static PyObject* qualname = text("decorate_module_public_attr.<locals>.<lambda>").release();
+    Ref members = builtins_read_directly(builtins.get()) ? builtin_members(builtins.get()) : none();
     Ref closure = check(PyTuple_Pack(1, members.get()));
-    return make_function(is_candidate_def, {.module = state.module, .qualname = qualname, .closure = closure.get()});
+    return make_function(is_candidate_def, {.module = state.module,
+                                            .qualname = id<"decorate_module_public_attr.<locals>.<lambda>">(),
+                                            .closure = closure.get()});
 }
 
 bool is_private(PyObject* name) {
@@ -142,8 +137,10 @@ Examples
 }  // namespace
 
 void register_decorate_module(PyObject* module) {
-    originals.getmembers = getattr(state.global(id<"inspect">()).get(), id<"getmembers">()).release();
-    originals.builtins = state.global(id<"builtins">()).release();
+    Ref inspect = import("inspect");
+    state.builtin_members.global(state.globals, "inspect", inspect)
+        .global(PyModule_GetDict(inspect.get()), "getmembers", getattr(inspect.get(), id<"getmembers">()))
+        .global(state.globals, "builtins", import("builtins"));
     Ref defaults = check(Py_BuildValue("(()()O)", Py_True));
     add_function(module, decorate_module_public_attr_def, {.defaults = defaults.get()});
 }

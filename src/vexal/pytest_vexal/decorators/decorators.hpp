@@ -5,6 +5,7 @@
 // them in a failure traceback in the first place.
 #pragma once
 #include "vexal_rt/call.hpp"
+#include "vexal_rt/fast_path.hpp"
 #include "vexal_rt/function.hpp"
 #include "vexal_rt/globals.hpp"
 #include "vexal_rt/iterate.hpp"
@@ -19,6 +20,7 @@ using namespace vexal_rt;
 // Names are read from the module's dict at call time.
 struct State : ModuleScope {
     PyObject* function_wrapper = nullptr;  // the proxy class given to wrapt.decorator
+    FastPath builtin_members;  // inspect.getmembers(builtins) listed here
 };
 extern State state;
 

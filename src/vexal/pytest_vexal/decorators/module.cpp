@@ -16,28 +16,36 @@ void add_wrapt_decorator(PyObject* module, const FunctionDef& wrapper) {
 
 namespace {
 
-void exec_decorators(PyObject* module) {
-    state.bind(module);
-    call(import_attr("future.standard_library", id<"install_aliases">()).get());
-    for (const char* name : {"builtins", "io", "inspect", "logging", "wrapt"}) add_object(module, name, import(name));
-    add_object(module, "plotutils", import("vexal.utils.plotting"));
-    add_object(module, "empty_step", import_attr("vexal.allure_commons", id<"empty_step">()));
-    add_object(module, "step", import_attr("vexal.allure_step", id<"step">()));
-    add_object(module, "allure", import("allure"));
+constexpr Import imports[] = {
+    {"builtins", "builtins"},
+    {"io", "io"},
+    {"inspect", "inspect"},
+    {"logging", "logging"},
+    {"wrapt", "wrapt"},
+    {"vexal.utils.plotting", "plotutils"},
+    {"vexal.allure_commons", "empty_step", "empty_step"},
+    {"vexal.allure_step", "step", "step"},
+    {"allure", "allure"},
+};
+
+// logger = logging.getLogger(__name__), and the proxy class of the wrappers.
+void add_logger_and_wrapper(PyObject* module) {
     Ref name = getattr(module, id<"__name__">());
     add_object(module, "logger", call_method(state.global(id<"logging">()).get(), id<"getLogger">(), name.get()));
     state.function_wrapper = make_function_wrapper_type(module).release();
-    register_decorate_module(module);
-    register_attach(module);
-    register_steps(module);
 }
+
+constexpr Part parts[] = {add_logger_and_wrapper, register_decorate_module, register_attach, register_steps};
+
+PyObject** const held[] = {&state.function_wrapper};
+
+const ModuleDecl declaration{
+    "vexal.pytest_vexal.decorators",
+    "Report decorators: API calls as Allure steps with their aliased results, and analysis results\n"
+    "attached to the report as PNG plots (drawn with vexal.utils.plotting).",
+    &state, with_install_aliases, imports, parts, held};
 
 }  // namespace
 }  // namespace vexal::decorators
 
-PyMODINIT_FUNC PyInit_decorators() {
-    return vexal_rt::define_module<vexal::decorators::exec_decorators>(
-        "vexal.pytest_vexal.decorators",
-        "Report decorators: API calls as Allure steps with their aliased results, and analysis results\n"
-        "attached to the report as PNG plots (drawn with vexal.utils.plotting).");
-}
+PyMODINIT_FUNC PyInit_decorators() { return vexal_rt::define_module<vexal::decorators::declaration>(); }

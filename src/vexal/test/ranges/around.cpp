@@ -1,5 +1,6 @@
 // around: a value range stated as a centre and a tolerance.
 #include "ranges.hpp"
+#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::ranges {
 namespace {
@@ -17,8 +18,8 @@ Ref in_type_of(PyObject* val, Ref tol) {
 // and metaclass are unchanged this does what that call does (tuple.__new__,
 // then the class's own __init__ slot) without packing keyword arguments.
 Ref make_range(PyObject* limits, PyObject* alias) {
-    if (!state.alias_tuple_new_guard.intact() || !state.alias_tuple_call_guard.intact()) {
-        return call_kw(state.alias_tuple, {limits, alias, Py_True}, state.alias_tuple_keywords);
+    if (!state.make_range.holds()) {
+        return call_kw(state.alias_tuple, {limits, alias, Py_True}, kwnames<"alias", "child_original_str">());
     }
     auto* type = reinterpret_cast<PyTypeObject*>(state.alias_tuple);
     Ref new_args = check(PyTuple_Pack(1, limits));

@@ -8,23 +8,29 @@ State state;
 
 namespace {
 
-void exec_ranges(PyObject* module) {
-    call(import_attr("future.standard_library", id<"install_aliases">()).get());
-    state.timedelta = import_attr("vexal.types.timedelta", id<"Timedelta">()).release();
-    add_object(module, "td", state.timedelta);
-    state.alias_tuple = import_attr("vexal.types.alias", id<"AliasTuple">()).release();
-    add_object(module, "AliasTuple", state.alias_tuple);
-    state.alias_tuple_keywords = check(PyTuple_Pack(2, id<"alias">(), id<"child_original_str">())).release();
-    state.alias_tuple_new_guard.watch(state.alias_tuple, {"__new__"});
-    state.alias_tuple_call_guard.watch(reinterpret_cast<PyObject*>(Py_TYPE(state.alias_tuple)), {"__call__"});
-    register_around(module);
-    register_time_ranges(module);
+constexpr Import imports[] = {
+    {"vexal.types.timedelta", "td", "Timedelta"},
+    {"vexal.types.alias", "AliasTuple", "AliasTuple"},
+};
+
+// The classes the ranges are made of, as imported, and what making them
+// directly stands for.
+void hold_imported(PyObject* module) {
+    state.timedelta = getattr(module, id<"td">()).release();
+    state.alias_tuple = getattr(module, id<"AliasTuple">()).release();
+    state.make_range.attributes(state.alias_tuple, {"__new__"})
+        .attributes(reinterpret_cast<PyObject*>(Py_TYPE(state.alias_tuple)), {"__call__"});
 }
+
+constexpr Part parts[] = {hold_imported, register_around, register_time_ranges};
+
+PyObject** const held[] = {&state.timedelta, &state.alias_tuple};
+
+const ModuleDecl declaration{"vexal.test.ranges",
+                             "Shorthand for value ranges (around) and time ranges (before, after).",
+                             nullptr, with_install_aliases, imports, parts, held};
 
 }  // namespace
 }  // namespace vexal::ranges
 
-PyMODINIT_FUNC PyInit_ranges() {
-    return vexal_rt::define_module<vexal::ranges::exec_ranges>(
-        "vexal.test.ranges", "Shorthand for value ranges (around) and time ranges (before, after).");
-}
+PyMODINIT_FUNC PyInit_ranges() { return vexal_rt::define_module<vexal::ranges::declaration>(); }

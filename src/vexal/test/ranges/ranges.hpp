@@ -5,7 +5,7 @@
 #include "vexal_rt/function.hpp"
 #include "vexal_rt/module.hpp"
 #include "vexal_rt/names.hpp"
-#include "vexal_rt/type_guard.hpp"
+#include "vexal_rt/fast_path.hpp"
 
 namespace vexal::ranges {
 
@@ -14,9 +14,7 @@ using namespace vexal_rt;
 struct State {
     PyObject* timedelta = nullptr;  // vexal.types.timedelta.Timedelta
     PyObject* alias_tuple = nullptr;
-    PyObject* alias_tuple_keywords = nullptr;  // ("alias", "child_original_str")
-    TypeGuard alias_tuple_new_guard;   // AliasTuple.__new__ is still tuple.__new__(cls, value)
-    TypeGuard alias_tuple_call_guard;  // its metaclass still calls it the way type does
+    FastPath make_range;  // AliasTuple.__new__ is tuple.__new__(cls, value), called the way type calls it
 };
 extern State state;
 

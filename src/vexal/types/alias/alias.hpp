@@ -1,12 +1,13 @@
 // Shared declarations of the alias module's sources.
 #pragma once
+#include "vexal_rt/alias_state.hpp"
 #include "vexal_rt/call.hpp"
 #include "vexal_rt/class_builder.hpp"
 #include "vexal_rt/float_text.hpp"
 #include "vexal_rt/init_slot.hpp"
 #include "vexal_rt/module.hpp"
 #include "vexal_rt/names.hpp"
-#include "vexal_rt/type_guard.hpp"
+#include "vexal_rt/fast_path.hpp"
 
 namespace vexal::alias {
 
@@ -21,10 +22,10 @@ struct State {
     bool py2 = false;
     PyObject* abc_instancecheck = nullptr;  // what ABCMeta.__instancecheck__ calls
     PyObject* abc_cache_token = nullptr;    // abc.get_cache_token
-    TypeGuard abc_guard;          // ABCMeta.__instancecheck__ unchanged
-    TypeGuard has_alias_guard;    // HasAlias.__init__ unchanged
-    TypeGuard alias_float_guard;  // AliasFloat's own methods unchanged
-    TypeGuard alias_tuple_guard;  // AliasTuple's own methods unchanged
+    FastPath abc_path;          // isinstance through ABCMeta's own __instancecheck__
+    FastPath has_alias_path;    // HasAlias.__init__ and the alias property done here
+    FastPath alias_float_path;  // AliasFloat's construction, operators and text
+    FastPath alias_tuple_path;  // AliasTuple's text
 };
 extern State state;
 

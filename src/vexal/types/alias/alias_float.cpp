@@ -12,15 +12,21 @@ namespace {
 
 enum class Op { add, radd, sub, rsub, mul, rmul };
 
+// The alias pattern of each operator is "{0}<separator>{1}", with {1}
+// first when the operator is reflected (the written order of the expression).
 struct FloatOperator {
     const char* name;
-    const char* alias_format;
+    const char* separator;
+    bool reflected;
 };
 constexpr FloatOperator operators[] = {
-    {"__add__", "{0}+{1}"}, {"__radd__", "{1}+{0}"}, {"__sub__", "{0}-{1}"},
-    {"__rsub__", "{1}-{0}"}, {"__mul__", "{0}*{1}"}, {"__rmul__", "{1}*{0}"},
+    {"__add__", "+", false}, {"__radd__", "+", true}, {"__sub__", "-", false},
+    {"__rsub__", "-", true}, {"__mul__", "*", false}, {"__rmul__", "*", true},
 };
-constexpr const char* operator_separators[] = {"+", "+", "-", "-", "*", "*"};
+
+Ref alias_pattern(const FloatOperator& op) {
+    return check(PyUnicode_FromFormat(op.reflected ? "{1}%s{0}" : "{0}%s{1}", op.separator));
+}
 
 double apply(Op op, double self, double other) {
     switch (op) {
@@ -31,8 +37,6 @@ double apply(Op op, double self, double other) {
     }
     return 0;
 }
-
-bool fast_paths_hold() { return state.alias_float_guard.intact() && state.has_alias_guard.intact(); }
 
 // float.__new__(cls, value) for cls a float subclass, without the lookup.
 Ref new_float_instance(PyObject* cls, double value) {
@@ -50,56 +54,29 @@ Ref make_plain(double value) {
     return result;
 }
 
-// The alias state of an exact AliasFloat whose instance dictionary holds
-// nothing but that state (so no method is shadowed there), both texts exact
-// str objects, so that comparing and formatting them runs no Python code;
-// false otherwise.
-struct AliasState {
-    Ref own;    // original_str_repr
-    Ref alias;  // _alias, or empty
-};
-
-bool read_alias_state(PyObject* obj, AliasState* out) {
-    Ref dict = check(PyObject_GenericGetDict(obj, nullptr));
-    Py_ssize_t size = PyDict_GET_SIZE(dict.get());
-    if (size > 2) return false;
-    // A lookup may run the __eq__ of a stored non-str key whose hash
-    // collides; what it finds is owned before anything else runs.
-    PyObject* own = PyDict_GetItemWithError(dict.get(), id<"original_str_repr">());
-    if (!own) {
-        if (PyErr_Occurred()) raise();
-        return false;
-    }
-    if (!PyUnicode_CheckExact(own)) return false;
-    out->own = Ref::borrow(own);
-    PyObject* alias = PyDict_GetItemWithError(dict.get(), id<"_alias">());
-    if (!alias && PyErr_Occurred()) raise();
-    if (alias && !PyUnicode_CheckExact(alias)) return false;
-    out->alias = Ref::borrow(alias);
-    return size == (alias ? 2 : 1);
-}
+// The alias state of an AliasFloat, which always has its own text.
+bool read_float_state(PyObject* obj, AliasState* out) { return read_alias_state(obj, out) && out->own; }
 
 bool has_custom(const AliasState& s) {
     return s.alias && PyUnicode_Compare(s.alias.get(), s.own.get()) != 0;
 }
 
 Ref compose(Op op, PyObject* self_alias, PyObject* other_alias) {
-    int i = static_cast<int>(op);
-    bool reflected = i % 2 == 1;
-    return check(PyUnicode_FromFormat("%U%s%U", reflected ? other_alias : self_alias, operator_separators[i],
-                                      reflected ? self_alias : other_alias));
+    const FloatOperator& o = operators[static_cast<int>(op)];
+    return check(PyUnicode_FromFormat("%U%s%U", o.reflected ? other_alias : self_alias, o.separator,
+                                      o.reflected ? self_alias : other_alias));
 }
 
 // The direct operator; an empty Ref when the case is not the common one.
 Ref fast_operator(Op op, PyObject* self, PyObject* other) {
-    if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.alias_float) || !fast_paths_hold()) return Ref();
+    if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.alias_float) || !state.alias_float_path.holds()) return Ref();
     AliasState mine;
-    if (!read_alias_state(self, &mine)) return Ref();
+    if (!read_float_state(self, &mine)) return Ref();
     AliasState theirs;
     Ref other_own;  // the own text of a plain number, made only when needed
     double other_value;
     if (Py_TYPE(other) == reinterpret_cast<PyTypeObject*>(state.alias_float)) {
-        if (!read_alias_state(other, &theirs)) return Ref();
+        if (!read_float_state(other, &theirs)) return Ref();
         other_value = PyFloat_AS_DOUBLE(other);
     } else if ((PyFloat_CheckExact(other) || PyLong_CheckExact(other)) && !is_alias_float(other)) {
         other_value = PyFloat_AsDouble(other);
@@ -138,7 +115,7 @@ Ref init_alias_float(FunctionObject*, PyObject* const* args) {
 // The class call AliasFloat(value[, alias]) on the exact, unpatched class.
 bool binds_constructor(PyTypeObject* type, PyObject* args, PyObject* kwargs, PyObject** bound) {
     PyObject* const names[] = {id<"value">(), id<"alias">()};
-    return type == reinterpret_cast<PyTypeObject*>(state.alias_float) && fast_paths_hold() &&
+    return type == reinterpret_cast<PyTypeObject*>(state.alias_float) && state.alias_float_path.holds() &&
            match_arguments(args, kwargs, names, 1, bound);
 }
 
@@ -173,7 +150,7 @@ Ref operator_impl(FunctionObject*, PyObject* const* args) {
     const FloatOperator& op = operators[static_cast<int>(O)];
     Ref parent = call(reinterpret_cast<PyObject*>(&PySuper_Type), state.alias_float, self);
     Ref float_op = getattr(parent.get(), text(op.name).get());
-    return call_method(self, id<"alias_op">(), other, float_op.get(), text(op.alias_format).get());
+    return call_method(self, id<"alias_op">(), other, float_op.get(), alias_pattern(op).get());
 }
 
 const FunctionDef new_def{"__new__", "cls, value, alias", new_alias_float};
@@ -211,8 +188,8 @@ const FunctionDef operator_defs[] = {
 
 Ref fast_str(PyObject* self) {
     AliasState mine;
-    if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.alias_float) || !fast_paths_hold() ||
-        !read_alias_state(self, &mine)) {
+    if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.alias_float) || !state.alias_float_path.holds() ||
+        !read_float_state(self, &mine)) {
         return Ref();
     }
     if (!has_custom(mine)) return mine.own;
@@ -248,7 +225,7 @@ bool plain_number_is_alias_float(PyObject* obj) {
 
 bool is_alias_float(PyObject* obj) {
     if (Py_TYPE(obj) == reinterpret_cast<PyTypeObject*>(state.alias_float)) return true;
-    if (!state.abc_guard.intact()) return isinstance(obj, state.alias_float);
+    if (!state.abc_path.holds()) return isinstance(obj, state.alias_float);
     if (PyFloat_CheckExact(obj) || PyLong_CheckExact(obj)) return plain_number_is_alias_float(obj);
     return abc_answer(obj);
 }
@@ -266,7 +243,7 @@ void register_alias_float(PyObject* module) {
     Ref cls = builder.build();
     install_init_slot<fast_init>(cls.get());
     state.alias_float = Py_NewRef(cls.get());
-    state.alias_float_guard.watch(cls.get(), {"__new__", "__init__", "alias_op", "has_custom_alias",
+    state.alias_float_path.also(state.has_alias_path).attributes(cls.get(), {"__new__", "__init__", "alias_op", "has_custom_alias",
                                               "_str_representation", "alias", "_alias", "original_str_repr",
                                               "__setattr__", "__dict__", "__str__"});
     add_object(module, "AliasFloat", cls);

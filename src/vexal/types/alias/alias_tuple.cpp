@@ -1,5 +1,6 @@
 // AliasTuple: a tuple with an alias, printing its items' own texts on request.
 #include "alias.hpp"
+#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::alias {
 namespace {
@@ -10,8 +11,7 @@ Ref new_alias_tuple(FunctionObject*, PyObject* const* args) {
 }
 
 bool unpatched(PyTypeObject* type) {
-    return type == reinterpret_cast<PyTypeObject*>(state.alias_tuple) && state.alias_tuple_guard.intact() &&
-           state.has_alias_guard.intact();
+    return type == reinterpret_cast<PyTypeObject*>(state.alias_tuple) && state.alias_tuple_path.holds();
 }
 
 // The item's _str_representation(), or str(item) when that raises AttributeError.
@@ -53,8 +53,8 @@ Ref own_text(PyObject* self, PyObject* value, PyObject* child_original_str) {
     if (truthy(child_original_str)) return call_method(self, id<"create_original_child_str">(), value);
     if (!state.py2) return str(value);
     Ref raw = call_method(value, id<"__str__">());
-    Ref encoding = check(Py_BuildValue("(s)", "encoding"));
-    return call_kw(reinterpret_cast<PyObject*>(&PyUnicode_Type), {raw.get(), text("UTF-8").get()}, encoding.get());
+    PyObject* encoding = kwnames<"encoding">();
+    return call_kw(reinterpret_cast<PyObject*>(&PyUnicode_Type), {raw.get(), text("UTF-8").get()}, encoding);
 }
 
 Ref init_alias_tuple(FunctionObject*, PyObject* const* args) {
@@ -107,7 +107,7 @@ void register_alias_tuple(PyObject* module) {
                   .build();
     install_init_slot<fast_init>(cls.get());
     state.alias_tuple = Py_NewRef(cls.get());
-    state.alias_tuple_guard.watch(cls.get(), {"__new__", "__init__", "create_original_child_str", "alias", "_alias",
+    state.alias_tuple_path.also(state.has_alias_path).attributes(cls.get(), {"__new__", "__init__", "create_original_child_str", "alias", "_alias",
                                               "original_str_repr", "__setattr__", "__dict__"});
     add_object(module, "AliasTuple", cls);
 }

@@ -74,7 +74,7 @@ void init_has_alias_direct(PyObject* self, PyObject* own_text, PyObject* alias) 
 }
 
 void init_has_alias(PyObject* self, PyObject* own_text, PyObject* alias) {
-    if (state.has_alias_guard.intact()) return init_has_alias_fields(self, own_text, alias);
+    if (state.has_alias_path.holds()) return init_has_alias_fields(self, own_text, alias);
     Ref init = getattr(state.has_alias, id<"__init__">());
     call(init.get(), self, own_text, alias);
 }
@@ -97,10 +97,10 @@ void register_has_alias(PyObject* module) {
                   .build();
     cls = call(import_attr("future.utils", id<"python_2_unicode_compatible">()).get(), cls.get());
     state.has_alias = Py_NewRef(cls.get());
-    state.has_alias_guard.watch(cls.get(), {"__init__", "alias", "original_str_repr", "__str__"});
+    state.has_alias_path.attributes(cls.get(), {"__init__", "alias", "original_str_repr", "__str__"});
     state.abc_instancecheck = import_attr("_abc", id<"_abc_instancecheck">()).release();
     state.abc_cache_token = import_attr("_abc", id<"get_cache_token">()).release();
-    state.abc_guard.watch(reinterpret_cast<PyObject*>(Py_TYPE(cls.get())), {"__instancecheck__"});
+    state.abc_path.attributes(reinterpret_cast<PyObject*>(Py_TYPE(cls.get())), {"__instancecheck__"});
     add_object(module, "HasAlias", cls);
 }
 

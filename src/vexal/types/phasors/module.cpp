@@ -8,30 +8,35 @@ State state;
 
 namespace {
 
-void exec_phasors(PyObject* module) {
-    state.bind(module);
-    add_object(module, "_super", reinterpret_cast<PyObject*>(&PySuper_Type));
-    call(import_attr("future.standard_library", id<"install_aliases">()).get());
-    state.numpy = import("numpy").release();
-    add_object(module, "np", state.numpy);
+constexpr Import imports[] = {
+    {"builtins", "_super", "super"},
+    {"numpy", "np"},
+    {"vexal.types.alias", "aliasmod"},
+    {"vexal.utils", "generic_op", "generic_op"},
+    {"vexal.test.transformations", "transformations"},
+};
+
+// What the classes' shortcuts call directly, taken from the imports.
+void hold_imported(PyObject*) {
+    state.numpy = state.global(id<"np">()).release();
     state.np_angle = getattr(state.numpy, id<"angle">()).release();
     state.float64 = getattr(state.numpy, id<"float64">()).release();
-    state.alias_module = import("vexal.types.alias").release();
-    add_object(module, "aliasmod", state.alias_module);
+    state.alias_module = state.global(id<"aliasmod">()).release();
     state.sizeof_fmt = getattr(state.alias_module, id<"sizeof_fmt">()).release();
-    state.host_generic_op = import_attr("vexal.utils", id<"generic_op">()).release();
-    add_object(module, "generic_op", state.host_generic_op);
-    add_object(module, "transformations", import("vexal.test.transformations"));
-    register_phasor(module);
-    register_phasors3ph(module);
 }
+
+constexpr Part parts[] = {hold_imported, register_phasor, register_phasors3ph};
+
+PyObject** const held[] = {&state.numpy,     &state.np_angle, &state.float64,    &state.alias_module,
+                           &state.sizeof_fmt, &state.phasor,   &state.phasors3ph, &state.has_alias};
+
+const ModuleDecl declaration{
+    "vexal.types.phasors",
+    "Phasors: complex numbers that read as magnitude and angle in degrees and carry an alias (Phasor), and "
+    "three-phase sets with their symmetrical components (Phasors3ph).",
+    &state, with_install_aliases, imports, parts, held};
 
 }  // namespace
 }  // namespace vexal::phasors
 
-PyMODINIT_FUNC PyInit_phasors() {
-    return vexal_rt::define_module<vexal::phasors::exec_phasors>(
-        "vexal.types.phasors",
-        "Phasors: complex numbers that read as magnitude and angle in degrees and carry an alias (Phasor), and "
-        "three-phase sets with their symmetrical components (Phasors3ph).");
-}
+PyMODINIT_FUNC PyInit_phasors() { return vexal_rt::define_module<vexal::phasors::declaration>(); }

@@ -1,28 +1,17 @@
 // Phasor: a complex number made from magnitude and angle in degrees, that
 // prints as magnitude and angle and carries an alias.
 #include "phasor_text.hpp"
+#include "vexal_rt/kwnames.hpp"
 #include "vexal_rt/float_text.hpp"
 #include "vexal_rt/init_slot.hpp"
 
 #include <cmath>
+#include <numbers>
 
 namespace vexal::phasors {
 namespace {
 
-constexpr double pi = 3.141592653589793;
-
-// The numpy module's attribute `name` is still what numpy defined.
-bool numpy_attr_is(PyObject* name, PyObject* expected) {
-    PyObject* value = PyDict_GetItemWithError(PyModule_GetDict(state.numpy), name);
-    if (!value && PyErr_Occurred()) raise();
-    return value == expected;
-}
-
-struct NumpyParts {
-    PyObject* pi = nullptr;
-    PyObject* cos = nullptr;
-    PyObject* sin = nullptr;
-} numpy_parts;
+using std::numbers::pi;
 
 bool plain_double(PyObject* obj, double* out) {
     if (PyFloat_CheckExact(obj)) {
@@ -43,10 +32,7 @@ bool plain_double(PyObject* obj, double* out) {
 bool value_from_polar(PyObject* mag_obj, PyObject* angle_obj, Py_complex* out) {
     double mag, angle;
     if (!plain_double(mag_obj, &mag) || !plain_double(angle_obj, &angle)) return false;
-    if (!state.global(id<"np">()).is(state.numpy) || !numpy_attr_is(id<"pi">(), numpy_parts.pi) ||
-        !numpy_attr_is(id<"cos">(), numpy_parts.cos) || !numpy_attr_is(id<"sin">(), numpy_parts.sin)) {
-        return false;
-    }
+    if (!state.polar.holds()) return false;
     double radians = angle * pi / 180;
     double real = mag * std::cos(radians);
     // 1j * mag, then times the sine (a float, taken as sine + 0j)
@@ -129,23 +115,13 @@ Ref complex_text(Py_complex value) {
 
 namespace {
 
-bool init_fast_path_holds() {
-    if (!state.phasor_guard.intact() || !state.has_alias_guard.intact() ||
-        !state.global(id<"aliasmod">()).is(state.alias_module)) {
-        return false;
-    }
-    PyObject* has_alias = PyDict_GetItemWithError(PyModule_GetDict(state.alias_module), id<"HasAlias">());
-    if (!has_alias && PyErr_Occurred()) raise();
-    return has_alias == state.has_alias;
-}
-
 // The class call Phasor(...) on the exact, unpatched class: __init__'s
 // effect (the own text, and the alias through HasAlias's setter, which
 // stores it as _alias) without the lookups.
 bool fast_init(PyObject* self, PyObject* args, PyObject* kwargs) {
     PyObject* const names[] = {id<"number">(), id<"mag">(), id<"angle">(), id<"alias">()};
     PyObject* bound[] = {Py_None, Py_None, Py_None, Py_None};
-    if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.phasor) || !init_fast_path_holds() ||
+    if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.phasor) || !state.init.holds() ||
         !match_arguments(args, kwargs, names, 0, bound)) {
         return false;
     }
@@ -167,11 +143,11 @@ Ref init_phasor(FunctionObject*, PyObject* const* args) {
 Ref angle_property(FunctionObject*, PyObject* const* args) {
     PyObject* self = args[0];
     Ref np = state.global(id<"np">());
-    if (np.is(state.numpy) && numpy_attr_is(id<"angle">(), state.np_angle) && PyComplex_Check(self)) {
+    if (PyComplex_Check(self) && state.angle.holds()) {
         return call(state.float64, Ref(check(PyFloat_FromDouble(angle_degrees(self)))).get());
     }
-    Ref keywords = check(Py_BuildValue("(s)", "deg"));
-    return call_kw(getattr(np.get(), id<"angle">()).get(), {self, Py_True}, keywords.get());
+    PyObject* keywords = kwnames<"deg">();
+    return call_kw(getattr(np.get(), id<"angle">()).get(), {self, Py_True}, keywords);
 }
 
 Ref mag_property(FunctionObject*, PyObject* const* args) { return check(PyNumber_Absolute(args[0])); }
@@ -250,9 +226,41 @@ double angle_degrees(PyObject* phasor) {
     return radians * (180 / pi);
 }
 
+namespace {
+
+bool is_pi(PyObject* value) { return PyFloat_CheckExact(value) && PyFloat_AS_DOUBLE(value) == pi; }
+
+// What each shortcut of Phasor stands for. numpy's functions are numpy's
+// business: the ones it binds when this module first imports it serve.
+void declare_fast_paths(PyObject* phasor) {
+    PyObject* numpy_dict = PyModule_GetDict(state.numpy);
+    PyObject* alias_dict = PyModule_GetDict(state.alias_module);
+    const auto phasor_names = {"__new__", "__init__", "has_custom_alias", "alias", "_alias", "_str_representation",
+                               "original_str_repr", "mag", "angle", "__setattr__", "__dict__", "__complex__"};
+    // The own text calls the alias module's sizeof_fmt: the one it calls
+    // must be the one bound there.
+    for (FastPath* path : {&state.own_text, &state.operators}) {
+        path->attributes(phasor, phasor_names)
+            .global(state.globals, "aliasmod", state.alias_module)
+            .global(alias_dict, "sizeof_fmt", state.sizeof_fmt);
+    }
+    state.operators.global(state.globals, "generic_op", host_original("vexal.utils", "generic_op"))
+        .global(state.globals, "_super", reinterpret_cast<PyObject*>(&PySuper_Type))
+        .global(state.globals, "Phasor", phasor);
+    state.init.attributes(phasor, phasor_names)
+        .attributes(state.has_alias, {"__init__", "alias"})
+        .global(state.globals, "aliasmod", state.alias_module)
+        .global(alias_dict, "HasAlias", state.has_alias);
+    state.polar.global(state.globals, "np", state.numpy)
+        .global(numpy_dict, "pi", is_pi)
+        .global(numpy_dict, "cos", getattr(state.numpy, id<"cos">()))
+        .global(numpy_dict, "sin", getattr(state.numpy, id<"sin">()));
+    state.angle.global(state.globals, "np", state.numpy).global(numpy_dict, "angle", state.np_angle);
+}
+
+}  // namespace
+
 void register_phasor(PyObject* module) {
-    numpy_parts = {getattr(state.numpy, id<"pi">()).release(), getattr(state.numpy, id<"cos">()).release(),
-                   getattr(state.numpy, id<"sin">()).release()};
     Ref defaults = check(PyTuple_Pack(4, Py_None, Py_None, Py_None, Py_None));
     ClassBuilder builder(module, "Phasor");
     builder.base(getattr(state.alias_module, id<"HasAlias">()).get())
@@ -269,10 +277,7 @@ void register_phasor(PyObject* module) {
     install_init_slot<fast_init>(cls.get());
     state.phasor = Py_NewRef(cls.get());
     state.has_alias = getattr(state.alias_module, id<"HasAlias">()).release();
-    state.has_alias_guard.watch(state.has_alias, {"__init__", "alias"});
-    state.phasor_guard.watch(cls.get(), {"__new__", "__init__", "has_custom_alias", "alias", "_alias",
-                                         "_str_representation", "original_str_repr", "mag", "angle",
-                                         "__setattr__", "__dict__", "__complex__"});
+    declare_fast_paths(cls.get());
     add_object(module, "Phasor", cls);
 }
 

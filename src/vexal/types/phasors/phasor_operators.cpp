@@ -1,19 +1,19 @@
 // The arithmetic operators of Phasor: each hands the base operation to the
 // host's generic_op with its alias pattern. While generic_op is the host's
-// own and the classes are unchanged, exact Phasor, complex, float and int
+// own function and the classes are unchanged, exact Phasor, complex, float and int
 // operands are combined here with the same value and alias.
 #include "phasor_text.hpp"
+#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::phasors {
 namespace {
 
 enum class Op { add, radd, sub, rsub, mul, rmul, truediv, rtruediv, pow };
 
+// The alias pattern as pieces: open {first} mid {second} close, where first
+// is this phasor ({0}) unless the operator is reflected.
 struct Operator {
     const char* name;
-    const char* pattern;
-    // The pattern as pieces: open {first} mid {second} close, where first is
-    // this phasor unless the operator is reflected.
     bool reflected;
     const char* open;
     const char* mid;
@@ -21,16 +21,21 @@ struct Operator {
 };
 
 constexpr Operator operators[] = {
-    {"__add__", "{0}+{1}", false, "", "+", ""},
-    {"__radd__", "{1}+{0}", true, "", "+", ""},
-    {"__sub__", "{0}-{1}", false, "", "-", ""},
-    {"__rsub__", "{1}-{0}", true, "", "-", ""},
-    {"__mul__", "({0})*({1})", false, "(", ")*(", ")"},
-    {"__rmul__", "({1})*({0})", true, "(", ")*(", ")"},
-    {"__truediv__", "({0})/({1})", false, "(", ")/(", ")"},
-    {"__rtruediv__", "({1})/({0})", true, "(", ")/(", ")"},
-    {"__pow__", "({0})^({1})", false, "(", ")^(", ")"},
+    {"__add__", false, "", "+", ""},
+    {"__radd__", true, "", "+", ""},
+    {"__sub__", false, "", "-", ""},
+    {"__rsub__", true, "", "-", ""},
+    {"__mul__", false, "(", ")*(", ")"},
+    {"__rmul__", true, "(", ")*(", ")"},
+    {"__truediv__", false, "(", ")/(", ")"},
+    {"__rtruediv__", true, "(", ")/(", ")"},
+    {"__pow__", false, "(", ")^(", ")"},
 };
+
+// The pattern handed to generic_op, e.g. "({1})*({0})".
+Ref alias_pattern(const Operator& o) {
+    return check(PyUnicode_FromFormat(o.reflected ? "%s{1}%s{0}%s" : "%s{0}%s{1}%s", o.open, o.mid, o.close));
+}
 
 // complex's own operation, as _super(Phasor, self).<name>(other) runs it.
 PyObject* base_operation(Op op, PyObject* self, PyObject* other) {
@@ -47,12 +52,6 @@ PyObject* base_operation(Op op, PyObject* self, PyObject* other) {
         case Op::pow: return n->nb_power(self, other, Py_None);
     }
     return nullptr;
-}
-
-bool globals_hold() {
-    return state.global(id<"generic_op">()).is(state.host_generic_op) &&
-           state.global(id<"_super">()).is(reinterpret_cast<PyObject*>(&PySuper_Type)) &&
-           state.global(id<"Phasor">()).is(state.phasor);
 }
 
 // The alias of a phasor whose state was read: _alias, or its own text.
@@ -77,10 +76,7 @@ Ref make_phasor(PyObject* value) {
 // generic_op(self, other, op, format_alias=pattern) for the common operands;
 // an empty Ref when the operands are not of those kinds.
 Ref fast_operator(Op op, PyObject* self, PyObject* other) {
-    if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.phasor) || !phasor_fast_paths_hold() ||
-        !globals_hold()) {
-        return Ref();
-    }
+    if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.phasor) || !state.operators.holds()) return Ref();
     Ref result = check(base_operation(op, self, other));
     if (result.is(Py_NotImplemented)) return result;
     bool other_is_phasor = Py_TYPE(other) == reinterpret_cast<PyTypeObject*>(state.phasor);
@@ -115,9 +111,9 @@ Ref operator_impl(FunctionObject*, PyObject* const* args) {
     const Operator& o = operators[static_cast<int>(O)];
     Ref parent = call(state.global(id<"_super">()).get(), state.global(id<"Phasor">()).get(), self);
     Ref base_op = getattr(parent.get(), Ref(text(o.name)).get());
-    Ref keywords = check(Py_BuildValue("(s)", "format_alias"));
+    PyObject* keywords = kwnames<"format_alias">();
     return call_kw(state.global(id<"generic_op">()).get(),
-                   {self, other, base_op.get(), Ref(text(o.pattern)).get()}, keywords.get());
+                   {self, other, base_op.get(), alias_pattern(o).get()}, keywords);
 }
 
 Ref div_impl(FunctionObject*, PyObject* const* args) {
@@ -139,31 +135,13 @@ const FunctionDef operator_defs[] = {
 
 }  // namespace
 
-bool phasor_fast_paths_hold() {
-    if (!state.phasor_guard.intact() || !state.global(id<"aliasmod">()).is(state.alias_module)) return false;
-    PyObject* fmt = PyDict_GetItemWithError(PyModule_GetDict(state.alias_module), id<"sizeof_fmt">());
-    if (!fmt && PyErr_Occurred()) raise();
-    return fmt == state.sizeof_fmt;
-}
-
 Ref own_text_fast(PyObject* phasor) {
-    if (Py_TYPE(phasor) != reinterpret_cast<PyTypeObject*>(state.phasor) || !phasor_fast_paths_hold()) return Ref();
+    if (Py_TYPE(phasor) != reinterpret_cast<PyTypeObject*>(state.phasor) || !state.own_text.holds()) return Ref();
     Ref mag = check(PyNumber_Absolute(phasor));
     Ref angle = check(PyFloat_FromDouble(angle_degrees(phasor)));
     Ref mag_text = call(state.sizeof_fmt, mag.get());
     Ref angle_text = call(state.sizeof_fmt, angle.get());
     return concat({mag_text.get(), id<" \u2220 ">(), angle_text.get(), id<"\u00b0">()});
-}
-
-bool read_alias_state(PyObject* phasor, AliasState* out) {
-    Ref dict = check(PyObject_GenericGetDict(phasor, nullptr));
-    Py_ssize_t size = PyDict_GET_SIZE(dict.get());
-    PyObject* own = PyDict_GetItemWithError(dict.get(), id<"original_str_repr">());
-    if (!own && PyErr_Occurred()) raise();
-    PyObject* alias = PyDict_GetItemWithError(dict.get(), id<"_alias">());
-    if (!alias && PyErr_Occurred()) raise();
-    out->alias = Ref::borrow(alias);
-    return size == (own ? 1 : 0) + (alias ? 1 : 0) && (!alias || PyUnicode_CheckExact(alias));
 }
 
 void add_phasor_operators(ClassBuilder& builder) {

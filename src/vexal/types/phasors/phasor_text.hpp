@@ -2,6 +2,7 @@
 // alias state of an exact, unpatched Phasor, and the operators.
 #pragma once
 #include "phasors.hpp"
+#include "vexal_rt/alias_state.hpp"
 
 namespace vexal::phasors {
 
@@ -11,14 +12,6 @@ double angle_degrees(PyObject* phasor);
 // The own text of an exact Phasor while the fast paths hold
 // ("<mag> ∠ <angle>°"); empty otherwise.
 Ref own_text_fast(PyObject* phasor);
-
-// The alias state of an exact Phasor whose instance dictionary holds only
-// that state, with an alias that is a plain str if any (so comparing and
-// formatting it runs no Python code); false when that is not the case.
-struct AliasState {
-    Ref alias;  // _alias, or empty
-};
-bool read_alias_state(PyObject* phasor, AliasState* out);
 
 // str() of a plain complex value.
 Ref complex_text(Py_complex value);

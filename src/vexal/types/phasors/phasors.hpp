@@ -5,7 +5,7 @@
 #include "vexal_rt/globals.hpp"
 #include "vexal_rt/module.hpp"
 #include "vexal_rt/names.hpp"
-#include "vexal_rt/type_guard.hpp"
+#include "vexal_rt/fast_path.hpp"
 
 namespace vexal::phasors {
 
@@ -18,17 +18,16 @@ struct State : ModuleScope {
     PyObject* float64 = nullptr;   // numpy.float64
     PyObject* alias_module = nullptr;
     PyObject* sizeof_fmt = nullptr;  // aliasmod.sizeof_fmt as imported
-    PyObject* host_generic_op = nullptr;
     PyObject* phasor = nullptr;
     PyObject* phasors3ph = nullptr;
     PyObject* has_alias = nullptr;  // aliasmod.HasAlias as imported
-    TypeGuard phasor_guard;     // Phasor's alias protocol and constructor unchanged
-    TypeGuard has_alias_guard;  // HasAlias.__init__ and its alias property unchanged
+    FastPath own_text;   // Phasor's own text made from its value
+    FastPath operators;  // the operators' generic_op done here
+    FastPath init;       // Phasor(...) without the lookups
+    FastPath polar;      // the value from magnitude and angle, without numpy
+    FastPath angle;      // np.angle(self, deg=True) without numpy
 };
 extern State state;
-
-// The fast paths hold while the module's globals and Phasor are as defined.
-bool phasor_fast_paths_hold();
 
 void register_phasor(PyObject* module);
 void register_phasors3ph(PyObject* module);

@@ -1,6 +1,7 @@
 // Phasors3ph: the three phase phasors of a three-phase quantity, with its
 // symmetrical components and the balanced sets they stand for.
 #include "phasors.hpp"
+#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::phasors {
 namespace {
@@ -50,9 +51,9 @@ Ref new_phasors3ph(FunctionObject*, PyObject* const* args) {
     PyObject* labels[] = {id<"A">(), id<"B">(), id<"C">()};
     for (int i = 0; i < 3; ++i) label_unless_custom(phases[i].get(), labels[i]);
     Ref items = check(PyTuple_Pack(3, phases[0].get(), phases[1].get(), phases[2].get()));
-    Ref keywords = check(Py_BuildValue("(s)", "alias"));
+    PyObject* keywords = kwnames<"alias">();
     Ref tuple_new = getattr(alias_tuple().get(), id<"__new__">());
-    return call_kw(tuple_new.get(), {cls, items.get(), alias}, keywords.get());
+    return call_kw(tuple_new.get(), {cls, items.get(), alias}, keywords);
 }
 
 Ref init_phasors3ph(FunctionObject*, PyObject* const* args) {
@@ -83,12 +84,12 @@ Ref init_phasors3ph(FunctionObject*, PyObject* const* args) {
         }
     }
     Ref empty = text("");
-    Ref keywords = check(Py_BuildValue("(s)", "alias"));
+    PyObject* keywords = kwnames<"alias">();
     Ref set_alias = format(alias, empty.get());
     Ref sequences[3];
     for (int i = 0; i < 3; ++i) sequences[i] = getattr(self, sequence_names[i]);
     Ref s012 = check(PyTuple_Pack(3, sequences[0].get(), sequences[1].get(), sequences[2].get()));
-    setattr(self, id<"s012">(), call_kw(alias_tuple().get(), {s012.get(), set_alias.get()}, keywords.get()).get());
+    setattr(self, id<"s012">(), call_kw(alias_tuple().get(), {s012.get(), set_alias.get()}, keywords).get());
     for (int i = 0; i < 3; ++i) sequences[i] = getattr(self, sequence_names[i]);
     Ref sets = call(transformation(id<"complete_symmetrical_components">()).get(), sequences[0].get(),
                     sequences[1].get(), sequences[2].get());
@@ -101,7 +102,7 @@ Ref init_phasors3ph(FunctionObject*, PyObject* const* args) {
         Ref sequence_alias = getattr(getattr(self, sequence_names[i]).get(), id<"alias">());
         Ref set_label = concat({format(sequence_alias.get(), empty.get()).get(), id<" ">(),
                                 format(alias, empty.get()).get()});
-        setattr(self, set_names[i], call_kw(alias_tuple().get(), {set.get(), set_label.get()}, keywords.get()).get());
+        setattr(self, set_names[i], call_kw(alias_tuple().get(), {set.get(), set_label.get()}, keywords).get());
     }
     return none();
 }

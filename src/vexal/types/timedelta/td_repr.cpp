@@ -29,7 +29,7 @@ std::array<std::int64_t, 7> split(std::int64_t ns) {
 bool exact_nanoseconds(PyObject* self, std::int64_t* ns) {
     bool ours = Py_TYPE(self) == reinterpret_cast<PyTypeObject*>(state.timedelta);
     bool plain = Py_TYPE(self) == reinterpret_cast<PyTypeObject*>(state.pandas_timedelta);
-    if (!(plain || (ours && state.timedelta_guard.intact())) || !state.pandas_guard.intact()) return false;
+    if (!(plain || (ours && state.timedelta_path.holds())) || !state.pandas_path.holds()) return false;
     PyObject* value = PyObject_GetAttr(self, id<"value">());
     if (!value) {  // not representable in nanoseconds: take the general way
         PyErr_Clear();
@@ -100,7 +100,7 @@ Ref td_repr(PyObject* self) {
 }
 
 void register_td_repr(PyObject* module) {
-    state.pandas_guard.watch(state.pandas_timedelta, {"__eq__", "__lt__", "__abs__", "components", "value"});
+    state.pandas_path.attributes(state.pandas_timedelta, {"__eq__", "__lt__", "__abs__", "components", "value"});
     add_function(module, new_td_repr_def);
 }
 

@@ -4,7 +4,7 @@
 #include "vexal_rt/class_builder.hpp"
 #include "vexal_rt/module.hpp"
 #include "vexal_rt/names.hpp"
-#include "vexal_rt/type_guard.hpp"
+#include "vexal_rt/fast_path.hpp"
 
 #include <cstdint>
 
@@ -31,8 +31,8 @@ struct State {
     std::int64_t max_ns = 0;
     std::int64_t min_ns = 0;
     bool optimized = false;  // python -O: asserts are skipped
-    TypeGuard pandas_guard;     // pandas.Timedelta's comparisons, abs and fields
-    TypeGuard timedelta_guard;  // the same seen from this module's Timedelta
+    FastPath pandas_path;     // pandas.Timedelta's comparisons, abs and fields
+    FastPath timedelta_path;  // the same seen from this module's Timedelta
 };
 extern State state;
 

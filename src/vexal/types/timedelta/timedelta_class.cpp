@@ -1,6 +1,7 @@
 // Timedelta: a pandas.Timedelta that follows the alias protocol; a bare
 // number means seconds.
 #include "timedelta.hpp"
+#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::timedelta {
 namespace {
@@ -106,11 +107,11 @@ void set_signature(PyObject* cls) {
         Ref kind = getattr(PyList_GET_ITEM(parameters.get(), i), id<"kind">());
         if (truthy(compare(kind.get(), var_keyword.get(), Py_EQ).get())) position = i;
     }
-    static PyObject* default_keyword = check(Py_BuildValue("(s)", "default")).release();
+    PyObject* default_keyword = kwnames<"default">();
     Ref alias = call_kw(parameter.get(), {id<"alias">(), getattr(parameter.get(), id<"KEYWORD_ONLY">()).get(), Py_None},
                         default_keyword);
     check_status(PyList_Insert(parameters.get(), position, alias.get()));
-    static PyObject* parameters_keyword = check(Py_BuildValue("(s)", "parameters")).release();
+    PyObject* parameters_keyword = kwnames<"parameters">();
     Ref signature = call_kw(getattr(pandas_signature.get(), id<"replace">()).get(), {parameters.get()},
                             parameters_keyword);
     setattr(cls, id<"__signature__">(), signature.get());
@@ -143,7 +144,7 @@ void register_timedelta_class(PyObject* module) {
     Ref cls = builder.build();
     set_signature(cls.get());
     state.timedelta = Py_NewRef(cls.get());
-    state.timedelta_guard.watch(cls.get(), {"__eq__", "__lt__", "__abs__", "components", "value"});
+    state.timedelta_path.attributes(cls.get(), {"__eq__", "__lt__", "__abs__", "components", "value"});
     add_object(module, "Timedelta", cls);
 }
 

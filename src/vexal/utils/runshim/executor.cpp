@@ -1,6 +1,7 @@
 // ContextTestExecutor: a test script's run in its own directory, with the
 // simulator interfaces not raising, and its captured output attached.
 #include "runshim.hpp"
+#include "vexal_rt/kwnames.hpp"
 #include "vexal_rt/boundary.hpp"
 
 namespace vexal::runshim {
@@ -55,7 +56,7 @@ void restore(PyObject* self) {
 void attach(PyObject* body, PyObject* name) {
     Ref allure = global(id<"allure">());
     Ref text_type = getattr(getattr(allure.get(), id<"attachment_type">()).get(), id<"TEXT">());
-    static PyObject* keywords = check(Py_BuildValue("(ss)", "name", "attachment_type")).release();
+    PyObject* keywords = kwnames<"name", "attachment_type">();
     call_kw(getattr(allure.get(), id<"attach">()).get(), {body, name, text_type.get()}, keywords);
 }
 

@@ -6,6 +6,7 @@
 #include "vexal_rt/gil.hpp"
 
 #include <cmath>
+#include <numbers>
 #include <optional>
 
 namespace vexal::transformations {
@@ -22,7 +23,7 @@ constexpr const char* abc_names[] = {"a", "b", "c"};
 constexpr const char* alphabetagamma_names[] = {"alpha", "beta", "gamma"};
 constexpr const char* dq0_names[] = {"d", "q", "zero"};
 
-constexpr double pi = 3.141592653589793;
+using std::numbers::pi;
 
 void check_signals(PyObject* signals, Frame input) {
     Ref frame_type = getattr(state.global(id<"pd">()).get(), id<"DataFrame">());
@@ -51,38 +52,33 @@ struct Scaling {
     double k_albe, k_gamma;
 };
 
+// The scaling methods by their lowered names, with the factors of the
+// forward and the inverse Clarke transformation.
+struct ScalingMethod {
+    PyObject* (*name)();
+    Scaling forward, inverse;
+};
+const ScalingMethod scaling_methods[] = {
+    {id<"amplitude invariant">, {2.0 / 3, 1.0 / 3}, {1, 1}},
+    {id<"power invariant">, {std::sqrt(2.0 / 3), 1 / std::sqrt(3.0)}, {std::sqrt(2.0 / 3), 1 / std::sqrt(3.0)}},
+    {id<"uniform">, {2.0 / 3, std::sqrt(2.0) / 3}, {1, 1 / std::sqrt(2.0)}},
+};
+
 struct Method {
-    int index;
+    const ScalingMethod* scaling;
     Ref lowered;
 };
 
 Method check_method(PyObject* method, bool composite) {
     Ref lowered = call_method(method, id<"lower">());
-    auto index = find(lowered.get(), {id<"amplitude invariant">(), id<"power invariant">(), id<"uniform">()});
-    if (!index) {
-        raise(PyExc_ValueError,
-              composite ? "Argument type should have one of the following values: 'Amplitude invariant', or "
-                          "'Power invariant', or 'Uniform'"
-                        : "Argument method should have one of the following values: 'Amplitude invariant', or "
-                          "'Power invariant', or 'Uniform'");
+    for (const ScalingMethod& scaling : scaling_methods) {
+        if (find(lowered.get(), {scaling.name()})) return {&scaling, std::move(lowered)};
     }
-    return {*index, std::move(lowered)};
-}
-
-Scaling forward_scaling(int method) {
-    switch (method) {
-        case 0: return {2.0 / 3, 1.0 / 3};
-        case 1: return {std::sqrt(2.0 / 3), 1 / std::sqrt(3.0)};
-        default: return {2.0 / 3, std::sqrt(2.0) / 3};
-    }
-}
-
-Scaling inverse_scaling(int method) {
-    switch (method) {
-        case 0: return {1, 1};
-        case 1: return {std::sqrt(2.0 / 3), 1 / std::sqrt(3.0)};
-        default: return {1, 1 / std::sqrt(2.0)};
-    }
+    raise(PyExc_ValueError,
+          composite ? "Argument type should have one of the following values: 'Amplitude invariant', or "
+                      "'Power invariant', or 'Uniform'"
+                    : "Argument method should have one of the following values: 'Amplitude invariant', or "
+                      "'Power invariant', or 'Uniform'");
 }
 
 // The axis shift of the Clarke pair: 0 for "alpha", -π/2 for "beta".
@@ -146,7 +142,7 @@ Ref clarke_impl(PyObject* signals, PyObject* method, PyObject* alignment, bool i
     check_signals(signals, inverse ? Frame::alphabetagamma : Frame::abc);
     Method m = check_method(method, false);
     double shift = check_clarke_alignment(alignment);
-    Scaling k = inverse ? inverse_scaling(m.index) : forward_scaling(m.index);
+    Scaling k = inverse ? m.scaling->inverse : m.scaling->forward;
     Signals in(signals);
     Job job = make_job(inverse ? Kernel::inverse_clarke : Kernel::clarke, in, nullptr,
                        clarke_constants(k.k_albe, k.k_gamma, shift), false);
@@ -179,18 +175,16 @@ Ref dq0_to_alphabetagamma(FunctionObject*, PyObject* const* args) {
     return park_impl(args[0], args[1], args[2], true);
 }
 
-bool is_own(PyObject* name, PyObject* function) { return state.global(name).is(function); }
-
 Ref abc_to_dq0(FunctionObject*, PyObject* const* args) {
     PyObject *signals = args[0], *theta = args[1], *method = args[2], *alignment = args[3];
     check_signals(signals, Frame::abc);
     Method m = check_method(method, true);
     bool q_aligned = check_park_alignment(alignment);
-    if (!is_own(id<"abc_to_alphabetagamma">(), state.clarke) || !is_own(id<"alphabetagamma_to_dq0">(), state.park)) {
+    if (!state.fused_abc_to_dq0.holds()) {
         Ref clarke = call(state.global(id<"abc_to_alphabetagamma">()).get(), signals, m.lowered.get());
         return call(state.global(id<"alphabetagamma_to_dq0">()).get(), clarke.get(), theta, alignment);
     }
-    Scaling k = forward_scaling(m.index);
+    Scaling k = m.scaling->forward;
     Signals in(signals);
     Ref theta_values = getattr(theta, id<"values">());
     Theta angles(theta_values.get(), in.x.size());
@@ -203,12 +197,11 @@ Ref dq0_to_abc(FunctionObject*, PyObject* const* args) {
     check_signals(signals, Frame::dq0);
     Method m = check_method(method, true);
     bool q_aligned = check_park_alignment(alignment);
-    if (!is_own(id<"dq0_to_alphabetagamma">(), state.inverse_park) ||
-        !is_own(id<"alphabetagamma_to_abc">(), state.inverse_clarke)) {
+    if (!state.fused_dq0_to_abc.holds()) {
         Ref park = call(state.global(id<"dq0_to_alphabetagamma">()).get(), signals, theta, alignment);
         return call(state.global(id<"alphabetagamma_to_abc">()).get(), park.get(), m.lowered.get());
     }
-    Scaling k = inverse_scaling(m.index);
+    Scaling k = m.scaling->inverse;
     Ref theta_values = getattr(theta, id<"values">());
     Signals in(signals);
     Theta angles(theta_values.get(), in.x.size());
@@ -324,29 +317,42 @@ pandas.DataFrame
     Columns "a", "b", "c" on the index of ``signals``.
 )";
 
-const FunctionDef defs[] = {
-    {"abc_to_alphabetagamma", "signals, method, alignment", abc_to_alphabetagamma, clarke_doc},
-    {"alphabetagamma_to_abc", "signals, method, alignment", alphabetagamma_to_abc, inverse_clarke_doc},
-    {"alphabetagamma_to_dq0", "signals, theta, alignment", alphabetagamma_to_dq0, park_doc},
-    {"dq0_to_alphabetagamma", "signals, theta, alignment", dq0_to_alphabetagamma, inverse_park_doc},
-    {"abc_to_dq0", "signals, theta, method, alignment", abc_to_dq0, abc_to_dq0_doc},
-    {"dq0_to_abc", "signals, theta, method, alignment", dq0_to_abc, dq0_to_abc_doc},
+// The frame functions with the defaults of their trailing parameters.
+struct FrameFunction {
+    FunctionDef def;
+    const char* defaults[2];
 };
+const FrameFunction frame_functions[] = {
+    {{"abc_to_alphabetagamma", "signals, method, alignment", abc_to_alphabetagamma, clarke_doc},
+     {"Amplitude invariant", "alpha"}},
+    {{"alphabetagamma_to_abc", "signals, method, alignment", alphabetagamma_to_abc, inverse_clarke_doc},
+     {"Amplitude invariant", "alpha"}},
+    {{"alphabetagamma_to_dq0", "signals, theta, alignment", alphabetagamma_to_dq0, park_doc}, {"d"}},
+    {{"dq0_to_alphabetagamma", "signals, theta, alignment", dq0_to_alphabetagamma, inverse_park_doc}, {"d"}},
+    {{"abc_to_dq0", "signals, theta, method, alignment", abc_to_dq0, abc_to_dq0_doc}, {"Amplitude invariant", "d"}},
+    {{"dq0_to_abc", "signals, theta, method, alignment", dq0_to_abc, dq0_to_abc_doc}, {"Amplitude invariant", "d"}},
+};
+
+Ref defaults_of(const FrameFunction& f) {
+    Ref defaults = check(PyTuple_New(f.defaults[1] ? 2 : 1));
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(defaults.get()); ++i) {
+        PyTuple_SET_ITEM(defaults.get(), i, text(f.defaults[i]).release());
+    }
+    return defaults;
+}
 
 }  // namespace
 
 void register_frames(PyObject* module) {
-    Ref clarke_defaults = check(Py_BuildValue("(ss)", "Amplitude invariant", "alpha"));
-    Ref park_defaults = check(Py_BuildValue("(s)", "d"));
-    Ref composite_defaults = check(Py_BuildValue("(ss)", "Amplitude invariant", "d"));
-    PyObject* defaults[] = {clarke_defaults.get(), clarke_defaults.get(), park_defaults.get(),
-                            park_defaults.get(), composite_defaults.get(), composite_defaults.get()};
-    PyObject** own[] = {&state.clarke, &state.inverse_clarke, &state.park, &state.inverse_park, nullptr, nullptr};
-    for (int i = 0; i < 6; ++i) {
-        Ref fn = make_function(defs[i], {.module = module, .defaults = defaults[i]});
-        if (own[i]) *own[i] = Py_NewRef(fn.get());
-        add_object(module, defs[i].name, fn);
+    for (const FrameFunction& f : frame_functions) {
+        add_object(module, f.def.name, make_function(f.def, {.module = module, .defaults = defaults_of(f).get()}));
     }
+    // The composites stand for the functions just made, as the module's dict holds them now.
+    auto own = [](const char* name) { return Original(PyDict_GetItemString(state.globals, name)); };
+    state.fused_abc_to_dq0.global(state.globals, "abc_to_alphabetagamma", own("abc_to_alphabetagamma"))
+        .global(state.globals, "alphabetagamma_to_dq0", own("alphabetagamma_to_dq0"));
+    state.fused_dq0_to_abc.global(state.globals, "dq0_to_alphabetagamma", own("dq0_to_alphabetagamma"))
+        .global(state.globals, "alphabetagamma_to_abc", own("alphabetagamma_to_abc"));
 }
 
 }  // namespace vexal::transformations

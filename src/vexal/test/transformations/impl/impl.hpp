@@ -1,6 +1,7 @@
 // Shared declarations of the transformations module's sources.
 #pragma once
 #include "vexal_rt/buffer.hpp"
+#include "vexal_rt/fast_path.hpp"
 #include "vexal_rt/call.hpp"
 #include "vexal_rt/function.hpp"
 #include "vexal_rt/globals.hpp"
@@ -21,16 +22,17 @@ struct State : ModuleScope {
     PyObject* np_atleast_1d = nullptr;
     PyObject* float64 = nullptr;      // numpy.float64
     PyObject* float64_one = nullptr;  // numpy.float64(1.0)
-    PyObject* host_recursive_map = nullptr;
-    PyObject* host_generic_op = nullptr;  // what Phasor's operators hand their work to
     PyObject* has_alias = nullptr;
-    // The frame functions as defined here; the composites fuse their two
-    // steps only while the module's globals still name these.
-    PyObject* clarke = nullptr;
-    PyObject* inverse_clarke = nullptr;
-    PyObject* park = nullptr;
-    PyObject* inverse_park = nullptr;
+    // The composites fuse their two steps while the module's globals name
+    // its own frame functions.
+    FastPath fused_abc_to_dq0;
+    FastPath fused_dq0_to_abc;
+    FastPath symmetrical;     // np and recursive_map the module's own, for the direct sums
+    FastPath sequence_sets;   // the same, and the constant a as made here
+    FastPath phasor_product;  // Phasor * array declines as defined (once the phasors are found)
     PyTypeObject* ndarray = nullptr;
+    PyObject* numpy = nullptr;
+    PyObject* phasor = nullptr;  // vexal.types.phasors.Phasor, found once that module is imported
     PyObject* a_object = nullptr;        // the constant a as set at import
     PyObject* sequence_factors[3] = {};  // [1, 1, 1], [1, 1/a, 1/a**2], [1, 1/a**2, 1/a] for that a
     cplx sequence_values[3][3];

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -22,7 +23,7 @@
 namespace vexal::transformations {
 namespace {
 
-constexpr double pi = 3.141592653589793;
+using std::numbers::pi;
 
 struct Rotation {
     double c, s;

@@ -9,36 +9,41 @@ State state;
 
 namespace {
 
-void exec_impl(PyObject* module) {
-    state.bind(module);
-    call(import_attr("future.standard_library", id<"install_aliases">()).get());
-    Ref np = import("numpy");
-    add_object(module, "np", np);
-    state.host_recursive_map = import_attr("vexal.utils", id<"recursive_map">()).release();
-    state.host_generic_op = import_attr("vexal.utils", id<"generic_op">()).release();
-    add_object(module, "recursive_map", state.host_recursive_map);
-    state.has_alias = import_attr("vexal.types.alias", id<"HasAlias">()).release();
-    add_object(module, "HasAlias", state.has_alias);
-    add_object(module, "pd", import("pandas"));
-    add_object(module, "math", import("math"));
-    add_object(module, "sigtool", import("scipy.signal.signaltools"));
+constexpr Import imports[] = {
+    {"numpy", "np"},
+    {"vexal.utils", "recursive_map", "recursive_map"},
+    {"vexal.types.alias", "HasAlias", "HasAlias"},
+    {"pandas", "pd"},
+    {"math", "math"},
+    {"scipy.signal.signaltools", "sigtool"},
+};
+
+// What the kernels and frames call directly, taken from the imports.
+void hold_imported(PyObject*) {
+    state.has_alias = state.global(id<"HasAlias">()).release();
+    state.numpy = state.global(id<"np">()).release();
+    Ref np = Ref::borrow(state.numpy);
     state.np_empty = getattr(np.get(), id<"empty">()).release();
     state.ndarray = reinterpret_cast<PyTypeObject*>(getattr(np.get(), id<"ndarray">()).release());
     state.np_asarray = getattr(np.get(), id<"asarray">()).release();
     state.np_atleast_1d = getattr(np.get(), id<"atleast_1d">()).release();
     state.float64 = getattr(np.get(), id<"float64">()).release();
     state.float64_one = call(state.float64, Ref(check(PyFloat_FromDouble(1.0))).get()).release();
-    register_constants(module);
-    register_frames(module);
-    register_symmetrical(module);
 }
+
+constexpr Part parts[] = {hold_imported, register_constants, register_frames, register_symmetrical};
+
+PyObject** const held[] = {&state.np_empty, &state.np_asarray, &state.np_atleast_1d, &state.float64,
+                           &state.float64_one, &state.has_alias, &state.a_object, &state.sequence_factors[0],
+                           &state.sequence_factors[1], &state.sequence_factors[2], &state.numpy, &state.phasor};
+
+const ModuleDecl declaration{
+    "vexal.test.transformations.impl",
+    "Three-phase transformations: abc, alpha-beta-gamma (Clarke) and dq0 (Park) frames of signal frames, "
+    "and symmetrical components of phase values.",
+    &state, with_install_aliases, imports, parts, held};
 
 }  // namespace
 }  // namespace vexal::transformations
 
-PyMODINIT_FUNC PyInit_impl() {
-    return vexal_rt::define_module<vexal::transformations::exec_impl>(
-        "vexal.test.transformations.impl",
-        "Three-phase transformations: abc, alpha-beta-gamma (Clarke) and dq0 (Park) frames of signal frames, "
-        "and symmetrical components of phase values.");
-}
+PyMODINIT_FUNC PyInit_impl() { return vexal_rt::define_module<vexal::transformations::declaration>(); }

@@ -1,5 +1,6 @@
 // Reading signal columns where they lie, and wrapping results as frames.
 #include "impl.hpp"
+#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::transformations {
 namespace {
@@ -15,8 +16,8 @@ Ref as_float64(PyObject* values) {
     if (PyUnicode_Check(kind.get()) && PyUnicode_CompareWithASCIIString(kind.get(), "c") == 0) {
         // numpy's own refusal of the cast
         Ref astype = getattr(array.get(), id<"astype">());
-        Ref keywords = check(Py_BuildValue("(s)", "casting"));
-        call_kw(astype.get(), {state.float64, text("same_kind").get()}, keywords.get());
+        PyObject* keywords = kwnames<"casting">();
+        call_kw(astype.get(), {state.float64, text("same_kind").get()}, keywords);
     }
     return call(state.np_asarray, array.get(), state.float64);
 }
@@ -59,9 +60,9 @@ Ref new_block(Py_ssize_t n) {
 Ref wrap_block(PyObject* block, PyObject* index, const char* const names[3]) {
     Ref columns = check(Py_BuildValue("[sss]", names[0], names[1], names[2]));
     Ref frame_type = getattr(state.global(id<"pd">()).get(), id<"DataFrame">());
-    Ref keywords = check(Py_BuildValue("(sss)", "index", "columns", "copy"));
+    PyObject* keywords = kwnames<"index", "columns", "copy">();
     return call_kw(frame_type.get(), {getattr(block, id<"T">()).get(), index, columns.get(), Py_False},
-                   keywords.get());
+                   keywords);
 }
 
 }  // namespace vexal::transformations

@@ -10,13 +10,12 @@
 #include "vexal_rt/boundary.hpp"
 
 #include <cmath>
+#include <numbers>
 
 namespace vexal::transformations {
 namespace {
 
-constexpr double pi = 3.141592653589793;
-
-PyObject* numpy_module = nullptr;
+using std::numbers::pi;
 
 // numpy's complex product: (ar*br - ai*bi) + (ar*bi + ai*br)j
 cplx product(cplx x, cplx y) {
@@ -29,13 +28,6 @@ cplx value_of(PyObject* obj) {
     return {c.real, c.imag};
 }
 
-// The Phasor class of vexal.types.phasors, found once that module is
-// imported, with the multiplication it was defined with.
-struct PhasorClass {
-    PyObject* cls = nullptr;
-    PyObject* module_dict = nullptr;
-    PyObject* multiply = nullptr;
-} phasor_class;
 
 bool find_phasor_class() {
     Ref name = text("vexal.types.phasors");
@@ -46,19 +38,13 @@ bool find_phasor_class() {
     }
     Ref cls = lookup_attr(module.get(), id<"Phasor">());
     if (!cls || !PyType_Check(cls.get())) return false;
-    PyObject* multiply = PyDict_GetItemWithError(reinterpret_cast<PyTypeObject*>(cls.get())->tp_dict, id<"__mul__">());
-    if (!multiply) {
-        if (PyErr_Occurred()) raise();
-        return false;
-    }
-    phasor_class = {cls.release(), Py_NewRef(PyModule_GetDict(module.get())), Py_NewRef(multiply)};
+    PyObject* module_dict = PyModule_GetDict(module.get());
+    state.phasor_product.attributes(cls.get(), {"__mul__"})
+        .global(module_dict, "generic_op", host_original("vexal.utils", "generic_op"))
+        .global(module_dict, "_super", reinterpret_cast<PyObject*>(&PySuper_Type))
+        .global(module_dict, "Phasor", cls);
+    state.phasor = cls.release();
     return true;
-}
-
-PyObject* dict_item(PyObject* dict, PyObject* key) {
-    PyObject* value = PyDict_GetItemWithError(dict, key);
-    if (!value && PyErr_Occurred()) raise();
-    return value;
 }
 
 // An exact Phasor whose multiplication still declines arrays as defined
@@ -66,17 +52,9 @@ PyObject* dict_item(PyObject* dict, PyObject* key) {
 // product of V's value with the array.
 bool is_plain_phasor(PyObject* v) {
     if (!PyComplex_Check(v) || PyComplex_CheckExact(v)) return false;
-    if (!phasor_class.cls && !find_phasor_class()) return false;
-    auto* type = reinterpret_cast<PyTypeObject*>(phasor_class.cls);
-    return Py_TYPE(v) == type && dict_item(type->tp_dict, id<"__mul__">()) == phasor_class.multiply &&
-           dict_item(phasor_class.module_dict, id<"generic_op">()) == state.host_generic_op &&
-           dict_item(phasor_class.module_dict, id<"_super">()) == reinterpret_cast<PyObject*>(&PySuper_Type) &&
-           dict_item(phasor_class.module_dict, id<"Phasor">()) == phasor_class.cls;
-}
-
-bool fast_path_holds() {
-    return state.global(id<"np">()).is(numpy_module) &&
-           state.global(id<"recursive_map">()).is(state.host_recursive_map);
+    if (!state.phasor && !find_phasor_class()) return false;
+    auto* type = reinterpret_cast<PyTypeObject*>(state.phasor);
+    return Py_TYPE(v) == type && state.phasor_product.holds();
 }
 
 bool all_complex(PyObject* const* values) {
@@ -91,10 +69,10 @@ Ref convert_all(const cplx (&values)[3], PyObject* func) {
     Ref result = check(PyList_New(3));
     for (Py_ssize_t i = 0; i < 3; ++i) {
         Ref value = check(PyComplex_FromDoubles(values[i].real(), values[i].imag()));
-        if (func == phasor_class.cls) {
+        if (func == state.phasor) {
             value = call(func, value.get());
         } else if (func != reinterpret_cast<PyObject*>(&PyComplex_Type)) {
-            Ref numpy_value = call(getattr(numpy_module, id<"complex128">()).get(), value.get());
+            Ref numpy_value = call(getattr(state.numpy, id<"complex128">()).get(), value.get());
             value = call(func, numpy_value.get());
         }
         PyList_SET_ITEM(result.get(), i, value.release());
@@ -147,7 +125,7 @@ Ref numpy_dot(PyObject* dot, PyObject* matrix, PyObject* values) {
 Ref transform(PyObject* matrix_name, PyObject* const* args) {
     Ref matrix = state.global(matrix_name);
     cplx m[3][3];
-    if (all_complex(args) && fast_path_holds() && read_matrix_now(matrix.get(), m)) {
+    if (all_complex(args) && state.symmetrical.holds() && read_matrix_now(matrix.get(), m)) {
         is_plain_phasor(args[0]);  // finds the Phasor class once its module is loaded
         cplx in[3] = {value_of(args[0]), value_of(args[1]), value_of(args[2])};
         cplx out[3];
@@ -195,7 +173,7 @@ Ref sequence_factors(PyObject* a, int k) {
 Ref sequence_set(PyObject* v, int k) {
     Ref a = state.global(id<"a">());
     bool own_a = a.is(state.a_object);
-    if (own_a && (PyComplex_CheckExact(v) || is_plain_phasor(v)) && fast_path_holds()) {
+    if ((PyComplex_CheckExact(v) || is_plain_phasor(v)) && state.sequence_sets.holds()) {
         cplx out[3];
         for (int i = 0; i < 3; ++i) out[i] = product(value_of(v), state.sequence_values[k][i]);
         return convert_all(out, reinterpret_cast<PyObject*>(Py_TYPE(v)));
@@ -287,13 +265,15 @@ tuple
 }  // namespace
 
 void register_constants(PyObject* module) {
-    numpy_module = import("numpy").release();
-    Ref np_array = getattr(numpy_module, id<"array">());
+    Ref np_array = getattr(state.numpy, id<"array">());
     // a = np.exp(2 * np.pi / 3 * 1j)
     Ref exponent = check(PyComplex_FromDoubles(0.0, 2 * pi / 3));
-    Ref a = call(getattr(numpy_module, id<"exp">()).get(), exponent.get());
+    Ref a = call(getattr(state.numpy, id<"exp">()).get(), exponent.get());
     add_object(module, "a", a);
     state.a_object = Py_NewRef(a.get());
+    state.symmetrical.global(state.globals, "np", state.numpy)
+        .global(state.globals, "recursive_map", host_original("vexal.utils", "recursive_map"));
+    state.sequence_sets.also(state.symmetrical).global(state.globals, "a", a);
 
     Ref two = check(PyLong_FromLong(2)), one = check(PyLong_FromLong(1));
     Ref a2 = check(PyNumber_Power(a.get(), two.get(), Py_None));
