@@ -285,7 +285,7 @@ Ref encode(Encoder& encoder, PyObject* self, PyObject* o) {
 template <class Writer>
 Ref dumps_directly(Encoder& encoder, PyObject* encoder_name, PyObject* o) {
     Ref dumps = getattr(global(id<"json">()).get(), id<"dumps">());
-    if (!dumps.is(state.json_dumps) || !global(encoder_name).is(encoder.cls) || !encoder.guard.intact()) return Ref();
+    if (!dumps.is(state.json_dumps) || !global(encoder_name).is(encoder.cls) || !encoder.guard.holds()) return Ref();
     try {
         return Writer().encode(o);
     } catch (const Unsupported&) {
