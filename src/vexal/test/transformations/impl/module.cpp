@@ -26,6 +26,7 @@ void exec_impl(PyObject* module) {
     state.np_atleast_1d = getattr(np.get(), id<"atleast_1d">()).release();
     state.float64 = getattr(np.get(), id<"float64">()).release();
     state.float64_one = call(state.float64, Ref(check(PyFloat_FromDouble(1.0))).get()).release();
+    register_signal_columns(module);
     register_constants(module);
     register_frames(module);
     register_symmetrical(module);
