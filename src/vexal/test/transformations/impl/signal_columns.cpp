@@ -64,9 +64,16 @@ Ref column_values(PyObject* signals, Py_ssize_t i) {
 // One read of the frame's data instead of one Series per column. Only numpy's
 // own float64 descriptor qualifies: a frame whose values merely come out as
 // float64 may hold other numbers, categories or extension arrays, whose
-// columns convert (or refuse) in their own ways.
+// columns convert (or refuse) in their own ways. A frame whose columns lie
+// in separate blocks gives its values as a copy: only small frames are read
+// this way, where that copy costs less than the Series it saves.
+constexpr Py_ssize_t values_rows_limit = 4096;
+
 Ref float64_values(PyObject* signals) {
     if (!state.frame_values.holds()) return Ref();
+    Py_ssize_t rows = PyObject_Length(getattr(signals, id<"index">()).get());
+    if (rows < 0) raise();
+    if (rows > values_rows_limit) return Ref();
     Ref dtypes = getattr(getattr(signals, id<"dtypes">()).get(), id<"values">());
     Py_ssize_t count = PyObject_Length(dtypes.get());
     if (count < 0) raise();
@@ -106,7 +113,7 @@ void register_signal_columns(PyObject*) {
     Ref indexer = getattr(call(frame_type.get()).get(), id<"iloc">());
     state.frame_values.global(state.globals, "pd", pandas)
         .global(PyModule_GetDict(pandas.get()), "DataFrame", frame_type)
-        .attributes(frame_type.get(), {"iloc", "dtypes", "values"})
+        .attributes(frame_type.get(), {"iloc", "index", "dtypes", "values"})
         .attributes(series_type.get(), {"values"})
         .attributes(reinterpret_cast<PyObject*>(Py_TYPE(indexer.get())), {"__getitem__"});
 }
