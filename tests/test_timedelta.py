@@ -109,6 +109,13 @@ def test_class_shape():
                                             "feature changes and bugfixes.")
 
 
+def test_own_text_comes_from_pandas_str_as_it_stands(monkeypatch):
+    monkeypatch.setattr(PTD, "__str__", lambda self: "span of {}".format(self.value))
+    assert Timedelta(1.5).original_str_repr == "span of 1500000000"
+    monkeypatch.undo()
+    assert Timedelta(1.5).original_str_repr == "1s 500ms"
+
+
 def test_constructing_from_timedelta_returns_it():
     t = Timedelta(1, alias="a")
     assert Timedelta(t) is t

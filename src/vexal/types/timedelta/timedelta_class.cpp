@@ -1,11 +1,13 @@
 // Timedelta: a pandas.Timedelta that follows the alias protocol; a bare
 // number means seconds.
 #include "timedelta.hpp"
+#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::timedelta {
 namespace {
 
 bool is_number(PyObject* value) {
+    if (PyFloat_CheckExact(value) || PyLong_CheckExact(value)) return true;  // pandas' answer for both
     return truthy(call(state.is_integer, value).get()) || truthy(call(state.is_float, value).get());
 }
 
@@ -23,6 +25,12 @@ Ref new_timedelta(FunctionObject*, PyObject* const* args) {
             if (!PyErr_ExceptionMatches(PyExc_Exception)) raise();
             PyErr_Clear();
         }
+    }
+    Ref pandas_new = getattr(state.pandas_timedelta, id<"__new__">());
+    if (count == 1 && PyDict_GET_SIZE(keywords) == 0 && is_number(first)) {
+        // The common call, a bare number of seconds, without building the keywords.
+        PyObject* call_args[] = {cls, first, id<"s">()};
+        return check(PyObject_Vectorcall(pandas_new.get(), call_args, 2, kwnames<"unit">()));
     }
     Ref pandas_keywords = check(PyDict_Copy(keywords));
     if (PyDict_DelItem(pandas_keywords.get(), id<"alias">()) < 0) {
@@ -43,7 +51,6 @@ Ref new_timedelta(FunctionObject*, PyObject* const* args) {
             check_status(PyList_Append(values.get(), value));
         }
     }
-    Ref pandas_new = getattr(state.pandas_timedelta, id<"__new__">());
     Ref call_args = check(PyList_AsTuple(values.get()));
     return check(PyObject_Call(pandas_new.get(), call_args.get(), pandas_keywords.get()));
 }
@@ -52,7 +59,8 @@ Ref init_timedelta(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *keywords = args[2];
     Ref alias = Ref::borrow(PyDict_GetItemWithError(keywords, id<"alias">()));
     if (!alias && PyErr_Occurred()) raise();
-    Ref own_text = call(getattr(state.pandas_timedelta, id<"__str__">()).get(), self);
+    Ref own_text = state.own_text.holds() ? td_repr(self)
+                                          : call(getattr(state.pandas_timedelta, id<"__str__">()).get(), self);
     call(getattr(state.has_alias, id<"__init__">()).get(), self, own_text.get(), alias ? alias.get() : Py_None);
     return none();
 }
@@ -144,6 +152,7 @@ void register_timedelta_class(PyObject* module) {
     set_signature(cls.get());
     state.timedelta = Py_NewRef(cls.get());
     state.timedelta_path.attributes(cls.get(), {"__eq__", "__lt__", "__abs__", "components", "value"});
+    state.own_text.attributes(state.pandas_timedelta, {"__str__"});
     add_object(module, "Timedelta", cls);
 }
 
