@@ -116,6 +116,19 @@ def test_own_text_comes_from_pandas_str_as_it_stands(monkeypatch):
     assert Timedelta(1.5).original_str_repr == "1s 500ms"
 
 
+def test_what_isinstance_accepts_is_returned_unchanged(monkeypatch):
+    class Seconds(float):
+        pass
+
+    Timedelta.register(Seconds)
+    virtual = Seconds(1.5)
+    assert Timedelta(virtual) is virtual
+    assert type(Timedelta(1.5)) is Timedelta
+    monkeypatch.setattr(abc.ABCMeta, "__instancecheck__", lambda cls, instance: instance == 2.5)
+    assert Timedelta(2.5) == 2.5 and type(Timedelta(2.5)) is float
+    assert type(Timedelta(1.5)) is Timedelta
+
+
 def test_constructing_from_timedelta_returns_it():
     t = Timedelta(1, alias="a")
     assert Timedelta(t) is t

@@ -19,9 +19,9 @@ Ref new_timedelta(FunctionObject*, PyObject* const* args) {
     Py_ssize_t count = PyTuple_GET_SIZE(positional);
     PyObject* first = count ? PyTuple_GET_ITEM(positional, 0) : nullptr;
     if (first) {
-        int is_instance = PyObject_IsInstance(first, cls);
-        if (is_instance > 0) return Ref::borrow(first);
-        if (is_instance < 0) {
+        int found = is_instance(first, cls);
+        if (found > 0) return Ref::borrow(first);
+        if (found < 0) {
             if (!PyErr_ExceptionMatches(PyExc_Exception)) raise();
             PyErr_Clear();
         }
