@@ -21,7 +21,7 @@ import baseline_values  # noqa: E402
 import vexal.test.ranges  # noqa: E402
 import vexal.types.alias  # noqa: E402
 import vexal.types.timedelta  # noqa: E402
-from timing import ns_per_op
+from timing import ns_per_op_pair
 
 SPEED_UP_TARGET = 3.0  # every row's target unless the row names its own
 MEMORY_CHUNKS = 5
@@ -102,10 +102,10 @@ def run_speed_table(vexal_ns, baseline_ns):
     verdicts = []
     for label, statement, *target in CASES:
         verdicts.append(print_row(
-            label, ns_per_op(statement, vexal_ns), ns_per_op(statement, baseline_ns),
+            label, *ns_per_op_pair(statement, vexal_ns, statement, baseline_ns),
             "baseline", target[0] if target else SPEED_UP_TARGET, same_text(statement, vexal_ns, baseline_ns)))
     pandas_verdicts = [
-        print_row(label, ns_per_op(ours, vexal_ns), ns_per_op(theirs, vexal_ns), "pandas", target, "-")
+        print_row(label, *ns_per_op_pair(ours, vexal_ns, theirs, vexal_ns), "pandas", target, "-")
         for label, ours, theirs, target in PANDAS_CASES]
     print("-" * 100)
     print("target: every operation at its target against the baseline: {} ({} of {} rows)".format(
