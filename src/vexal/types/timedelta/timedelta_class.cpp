@@ -1,6 +1,7 @@
 // Timedelta: a pandas.Timedelta that follows the alias protocol; a bare
 // number means seconds.
 #include "timedelta.hpp"
+#include "vexal_rt/init_slot.hpp"
 #include "vexal_rt/kwnames.hpp"
 
 namespace vexal::timedelta {
@@ -55,14 +56,26 @@ Ref new_timedelta(FunctionObject*, PyObject* const* args) {
     return check(PyObject_Call(pandas_new.get(), call_args.get(), pandas_keywords.get()));
 }
 
-Ref init_timedelta(FunctionObject*, PyObject* const* args) {
-    PyObject *self = args[0], *keywords = args[2];
-    Ref alias = Ref::borrow(PyDict_GetItemWithError(keywords, id<"alias">()));
+// __init__'s work: the own text and the alias (`keywords` may be null).
+void initialise(PyObject* self, PyObject* keywords) {
+    Ref alias = keywords ? Ref::borrow(PyDict_GetItemWithError(keywords, id<"alias">())) : Ref();
     if (!alias && PyErr_Occurred()) raise();
     Ref own_text = state.own_text.holds() ? td_repr(self)
                                           : call(getattr(state.pandas_timedelta, id<"__str__">()).get(), self);
     call(getattr(state.has_alias, id<"__init__">()).get(), self, own_text.get(), alias ? alias.get() : Py_None);
+}
+
+Ref init_timedelta(FunctionObject*, PyObject* const* args) {
+    initialise(args[0], args[2]);
     return none();
+}
+
+// The class call Timedelta(...) on an instance of this very class: __init__
+// without its lookup and the packing of its arguments.
+bool fast_init(PyObject* self, PyObject*, PyObject* keywords) {
+    if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.timedelta)) return false;
+    initialise(self, keywords);
+    return true;
 }
 
 // Copies and pickles rebuild the time span from its numpy value (which keeps
@@ -149,6 +162,7 @@ void register_timedelta_class(PyObject* module) {
         builder.attr(op.name, wrapped.get());
     }
     Ref cls = builder.build();
+    install_init_slot<fast_init>(cls.get());
     set_signature(cls.get());
     state.timedelta = Py_NewRef(cls.get());
     state.timedelta_path.attributes(cls.get(), {"__eq__", "__lt__", "__abs__", "components", "value"});
