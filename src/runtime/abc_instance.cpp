@@ -22,10 +22,30 @@ struct AbcCheck {
             PyErr_Clear();
             return;
         }
-        meta = getattr(abc.get(), id<"ABCMeta">()).release();
+        Ref abc_meta = getattr(abc.get(), id<"ABCMeta">());
+        if (!is_abc_own(abc_meta.get())) return;  // replaced before this first use
+        meta = abc_meta.release();
         instancecheck = getattr(accelerated.get(), id<"_abc_instancecheck">()).release();
+        // The guard takes what ABCMeta resolves now, just recognised as abc's own.
         originals.attributes(meta, {"__instancecheck__"})
             .global(PyModule_GetDict(abc.get()), "_abc_instancecheck", Original(instancecheck));
+    }
+
+    // Whether ABCMeta.__instancecheck__ is abc's own function: two
+    // parameters, and no name used but _abc_instancecheck.
+    static bool is_abc_own(PyObject* abc_meta) {
+        PyObject* found = PyDict_GetItemWithError(reinterpret_cast<PyTypeObject*>(abc_meta)->tp_dict,
+                                                  id<"__instancecheck__">());
+        if (!found || !PyFunction_Check(found)) return false;
+        Ref function = Ref::borrow(found);
+        Ref module = getattr(function.get(), id<"__module__">());
+        Ref code = getattr(function.get(), id<"__code__">());
+        Ref names = getattr(code.get(), id<"co_names">());
+        Ref arguments = getattr(code.get(), id<"co_argcount">());
+        return PyUnicode_Check(module.get()) && PyUnicode_CompareWithASCIIString(module.get(), "abc") == 0 &&
+               PyTuple_Check(names.get()) && PyTuple_GET_SIZE(names.get()) == 1 &&
+               PyUnicode_CompareWithASCIIString(PyTuple_GET_ITEM(names.get(), 0), "_abc_instancecheck") == 0 &&
+               PyLong_AsLong(arguments.get()) == 2;
     }
 };
 
