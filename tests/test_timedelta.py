@@ -4,6 +4,8 @@ the process-wide changes to pandas time spans and time indexes."""
 import abc
 import datetime
 import inspect
+import subprocess
+import sys
 import warnings
 
 import numpy as np
@@ -107,6 +109,32 @@ def test_class_shape():
     assert str(Timedelta.min) == repr(Timedelta.min) == "-inf"
     assert inspect.getdoc(patch_pandas) == ("Monkey patching pandas Timedelta with several "
                                             "feature changes and bugfixes.")
+
+
+def test_own_text_comes_from_pandas_str_as_it_stands(monkeypatch):
+    monkeypatch.setattr(PTD, "__str__", lambda self: "span of {}".format(self.value))
+    assert Timedelta(1.5).original_str_repr == "span of 1500000000"
+    monkeypatch.undo()
+    assert Timedelta(1.5).original_str_repr == "1s 500ms"
+
+
+def test_what_isinstance_accepts_is_returned_unchanged(monkeypatch):
+    class Seconds(float):
+        pass
+
+    Timedelta.register(Seconds)
+    virtual = Seconds(1.5)
+    assert Timedelta(virtual) is virtual
+    assert type(Timedelta(1.5)) is Timedelta
+    monkeypatch.setattr(abc.ABCMeta, "__instancecheck__", lambda cls, instance: instance == 2.5)
+    assert Timedelta(2.5) == 2.5 and type(Timedelta(2.5)) is float
+    assert type(Timedelta(1.5)) is Timedelta
+    # replaced before vexal's first isinstance as well
+    script = ("import abc\nabc.ABCMeta.__instancecheck__ = lambda cls, instance: instance == 2.5\n"
+              "from vexal.types.timedelta import Timedelta\n"
+              "print(type(Timedelta(2.5)).__name__, type(Timedelta(1.5)).__name__)")
+    run = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, check=True)
+    assert run.stdout.split() == ["float", "Timedelta"]
 
 
 def test_constructing_from_timedelta_returns_it():

@@ -222,6 +222,45 @@ def test_other_column_types_are_converted_as_numpy_converts_them():
     assert np.array_equal(one_angle.values, every_row.values)
 
 
+def _outcome(function, *args):
+    try:
+        return function(*args).values
+    except Exception as error:
+        return type(error), str(error)
+
+
+def _with_column(position, column):
+    def change(frame):
+        frame = frame.copy()
+        frame[frame.columns[position]] = column(frame.iloc[:, position])
+        return frame
+    return change
+
+
+def _values_times_two(monkeypatch):
+    values = pd.Series.values
+    monkeypatch.setattr(pd.Series, "values", property(lambda self: values.fget(self) * 2))
+
+
+@pytest.mark.parametrize("change, patch", [
+    (_with_column(2, lambda c: c.to_numpy().copy()), None),  # a block of its own
+    (_with_column(1, pd.Categorical), None),  # values come out float64, the column refuses * 1.0
+    (_with_column(0, lambda c: c.astype("Float64")), None),
+    (_with_column(0, lambda c: c.astype(pd.SparseDtype("float64"))), None),
+    (_with_column(0, lambda c: c.astype(np.dtype("float64", metadata={"unit": "V"}))), None),
+    (lambda frame: frame, _values_times_two),
+])
+def test_columns_read_as_each_columns_own_values(monkeypatch, change, patch):
+    signals, theta = signals_and_theta(20)
+    frame = change(signals)
+    if patch:
+        patch(monkeypatch)
+    for name in CLARKE:
+        expected = _outcome(REFERENCES[name], frame, theta, "uniform", "beta")
+        got = _outcome(getattr(transformations, name), frame, "uniform", "beta")
+        assert np.array_equal(got, expected) if isinstance(expected, np.ndarray) else got == expected
+
+
 def test_balanced_set_edge_cases():
     theta = pd.Series(np.linspace(0, 4 * np.pi, 400))
     abc = pd.DataFrame({"u": np.cos(theta), "v": np.cos(theta - THIRD), "w": np.cos(theta + THIRD)})

@@ -54,7 +54,10 @@ inline void setattr(PyObject* obj, PyObject* name, PyObject* value) {
 
 inline bool truthy(PyObject* obj) { return check_status(PyObject_IsTrue(obj)) != 0; }
 
-inline bool isinstance(PyObject* obj, PyObject* cls) { return check_status(PyObject_IsInstance(obj, cls)) != 0; }
+// PyObject_IsInstance, shortened for classes made by abc.ABCMeta.
+int is_instance(PyObject* obj, PyObject* cls);
+
+inline bool isinstance(PyObject* obj, PyObject* cls) { return check_status(is_instance(obj, cls)) != 0; }
 
 inline Ref compare(PyObject* a, PyObject* b, int op) { return check(PyObject_RichCompare(a, b, op)); }
 

@@ -2,7 +2,7 @@
 #include "timedelta.hpp"
 
 #include <array>
-#include <cstdio>
+#include <charconv>
 
 namespace vexal::timedelta {
 namespace {
@@ -50,16 +50,20 @@ Ref td_repr_exact(std::int64_t ns) {
     bool negative = ns < 0;
     std::array<std::int64_t, 7> parts = split(negative ? -ns : ns);
     char buffer[160];
-    int length = 0;
-    if (negative) buffer[length++] = '-';
+    char* const start = buffer + negative;
+    char* end = buffer;
+    if (negative) *end++ = '-';
     for (size_t i = 0; i < parts.size(); ++i) {
-        if (parts[i] > 0) {
-            length += std::snprintf(buffer + length, sizeof buffer - length, "%s%lld%s", length > negative ? " " : "",
-                                    static_cast<long long>(parts[i]), unit_suffixes[i]);
-        }
+        if (parts[i] <= 0) continue;
+        if (end != start) *end++ = ' ';
+        end = std::to_chars(end, buffer + sizeof buffer, parts[i]).ptr;
+        for (const char* suffix = unit_suffixes[i]; *suffix; ++suffix) *end++ = *suffix;
     }
-    if (length == negative) length += std::snprintf(buffer + length, sizeof buffer - length, "0s");
-    return check(PyUnicode_FromStringAndSize(buffer, length));
+    if (end == start) {
+        *end++ = '0';
+        *end++ = 's';
+    }
+    return check(PyUnicode_FromStringAndSize(buffer, end - buffer));
 }
 
 // The same steps through the value's own operations.

@@ -33,6 +33,7 @@ struct State {
     bool optimized = false;  // python -O: asserts are skipped
     FastPath pandas_path;     // pandas.Timedelta's comparisons, abs and fields
     FastPath timedelta_path;  // the same seen from this module's Timedelta
+    FastPath own_text;        // pandas.Timedelta.__str__ is new_td_repr, as patched
 };
 extern State state;
 

@@ -1,12 +1,14 @@
 // Timedelta: a pandas.Timedelta that follows the alias protocol; a bare
 // number means seconds.
 #include "timedelta.hpp"
+#include "vexal_rt/init_slot.hpp"
 #include "vexal_rt/kwnames.hpp"
 
 namespace vexal::timedelta {
 namespace {
 
 bool is_number(PyObject* value) {
+    if (PyFloat_CheckExact(value) || PyLong_CheckExact(value)) return true;  // pandas' answer for both
     return truthy(call(state.is_integer, value).get()) || truthy(call(state.is_float, value).get());
 }
 
@@ -18,12 +20,18 @@ Ref new_timedelta(FunctionObject*, PyObject* const* args) {
     Py_ssize_t count = PyTuple_GET_SIZE(positional);
     PyObject* first = count ? PyTuple_GET_ITEM(positional, 0) : nullptr;
     if (first) {
-        int is_instance = PyObject_IsInstance(first, cls);
-        if (is_instance > 0) return Ref::borrow(first);
-        if (is_instance < 0) {
+        int found = is_instance(first, cls);
+        if (found > 0) return Ref::borrow(first);
+        if (found < 0) {
             if (!PyErr_ExceptionMatches(PyExc_Exception)) raise();
             PyErr_Clear();
         }
+    }
+    Ref pandas_new = getattr(state.pandas_timedelta, id<"__new__">());
+    if (count == 1 && PyDict_GET_SIZE(keywords) == 0 && is_number(first)) {
+        // The common call, a bare number of seconds, without building the keywords.
+        PyObject* call_args[] = {cls, first, id<"s">()};
+        return check(PyObject_Vectorcall(pandas_new.get(), call_args, 2, kwnames<"unit">()));
     }
     Ref pandas_keywords = check(PyDict_Copy(keywords));
     if (PyDict_DelItem(pandas_keywords.get(), id<"alias">()) < 0) {
@@ -44,18 +52,30 @@ Ref new_timedelta(FunctionObject*, PyObject* const* args) {
             check_status(PyList_Append(values.get(), value));
         }
     }
-    Ref pandas_new = getattr(state.pandas_timedelta, id<"__new__">());
     Ref call_args = check(PyList_AsTuple(values.get()));
     return check(PyObject_Call(pandas_new.get(), call_args.get(), pandas_keywords.get()));
 }
 
-Ref init_timedelta(FunctionObject*, PyObject* const* args) {
-    PyObject *self = args[0], *keywords = args[2];
-    Ref alias = Ref::borrow(PyDict_GetItemWithError(keywords, id<"alias">()));
+// __init__'s work: the own text and the alias (`keywords` may be null).
+void initialise(PyObject* self, PyObject* keywords) {
+    Ref alias = keywords ? Ref::borrow(PyDict_GetItemWithError(keywords, id<"alias">())) : Ref();
     if (!alias && PyErr_Occurred()) raise();
-    Ref own_text = call(getattr(state.pandas_timedelta, id<"__str__">()).get(), self);
+    Ref own_text = state.own_text.holds() ? td_repr(self)
+                                          : call(getattr(state.pandas_timedelta, id<"__str__">()).get(), self);
     call(getattr(state.has_alias, id<"__init__">()).get(), self, own_text.get(), alias ? alias.get() : Py_None);
+}
+
+Ref init_timedelta(FunctionObject*, PyObject* const* args) {
+    initialise(args[0], args[2]);
     return none();
+}
+
+// The class call Timedelta(...) on an instance of this very class: __init__
+// without its lookup and the packing of its arguments.
+bool fast_init(PyObject* self, PyObject*, PyObject* keywords) {
+    if (Py_TYPE(self) != reinterpret_cast<PyTypeObject*>(state.timedelta)) return false;
+    initialise(self, keywords);
+    return true;
 }
 
 // Copies and pickles rebuild the time span from its numpy value (which keeps
@@ -142,9 +162,11 @@ void register_timedelta_class(PyObject* module) {
         builder.attr(op.name, wrapped.get());
     }
     Ref cls = builder.build();
+    install_init_slot<fast_init>(cls.get());
     set_signature(cls.get());
     state.timedelta = Py_NewRef(cls.get());
     state.timedelta_path.attributes(cls.get(), {"__eq__", "__lt__", "__abs__", "components", "value"});
+    state.own_text.attributes(state.pandas_timedelta, {"__str__"});
     add_object(module, "Timedelta", cls);
 }
 

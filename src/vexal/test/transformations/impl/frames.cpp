@@ -97,10 +97,18 @@ bool check_park_alignment(PyObject* alignment) {
     return *index == 1;
 }
 
+// The three columns, from the frame's values at once where they are all
+// float64, else one by one as signals.iloc[:, i].values.
 struct Signals {
-    explicit Signals(PyObject* signals)
-        : x(column_values(signals, 0).get()), y(column_values(signals, 1).get()), z(column_values(signals, 2).get()) {}
+    explicit Signals(PyObject* signals) : Signals(signals, float64_values(signals)) {}
     ColumnSource x, y, z;
+
+private:
+    Signals(PyObject* signals, const Ref& block) : x(read(signals, block, 0)), y(read(signals, block, 1)),
+                                                   z(read(signals, block, 2)) {}
+    static ColumnSource read(PyObject* signals, const Ref& block, Py_ssize_t i) {
+        return block ? ColumnSource(block.get(), i) : ColumnSource(column_values(signals, i).get());
+    }
 };
 
 Column column(const ColumnSource& source) { return {source.data(), source.stride()}; }

@@ -36,6 +36,10 @@ struct State : ModuleScope {
     PyObject* a_object = nullptr;        // the constant a as set at import
     PyObject* sequence_factors[3] = {};  // [1, 1, 1], [1, 1/a, 1/a**2], [1, 1/a**2, 1/a] for that a
     cplx sequence_values[3][3];
+    PyObject* float64_dtype = nullptr;  // numpy's own float64 descriptor
+    // A frame's column i reads as column i of its .values while `pd` is
+    // pandas and the frame and column reads are pandas' own.
+    FastPath frame_values;
 };
 extern State state;
 
@@ -46,6 +50,8 @@ public:
     // values: a column's .values (or theta.values). float64 data is read in
     // place; other data is converted as numpy's arithmetic would.
     explicit ColumnSource(PyObject* values);
+    // Column `i` of a two-dimensional float64 array (a frame's .values).
+    ColumnSource(PyObject* block, Py_ssize_t i);
     Py_ssize_t size() const { return size_; }
     const char* data() const { return data_; }
     Py_ssize_t stride() const { return stride_; }
@@ -61,12 +67,18 @@ private:
 // signals.iloc[:, i].values
 Ref column_values(PyObject* signals, Py_ssize_t i);
 
+// signals.values when every column of the frame holds float64 numpy data,
+// so that its columns are those of signals.iloc[:, i].values; otherwise
+// nothing.
+Ref float64_values(PyObject* signals);
+
 // A new 3 x n float64 numpy array, and the frame that wraps it without a
 // copy: pd.DataFrame(block.T, index=index, columns=[names], copy=False).
 // Nothing else keeps the block, so the frame owns its data alone.
 Ref new_block(Py_ssize_t n);
 Ref wrap_block(PyObject* block, PyObject* index, const char* const names[3]);
 
+void register_signal_columns(PyObject* module);
 void register_constants(PyObject* module);
 void register_frames(PyObject* module);
 void register_symmetrical(PyObject* module);

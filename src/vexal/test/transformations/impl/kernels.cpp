@@ -188,8 +188,12 @@ ClarkeConstants clarke_constants(double k_albe, double k_gamma, double s) {
 }
 
 void run(const Job& job) {
-    std::ptrdiff_t cores = std::max(1u, std::thread::hardware_concurrency());
-    std::ptrdiff_t threads = std::min(cores, std::max<std::ptrdiff_t>(1, job.n / rows_per_thread));
+    std::ptrdiff_t wanted = job.n / rows_per_thread;
+    if (wanted < 2) return rows_of(job, 0, job.n);
+    // Counting the processors reads /sys: once per process, and only for
+    // jobs that may share out their rows.
+    static const std::ptrdiff_t cores = std::max(1u, std::thread::hardware_concurrency());
+    std::ptrdiff_t threads = std::min(cores, wanted);
     std::vector<std::thread> helpers;
     std::ptrdiff_t chunk = (job.n + threads - 1) / threads;
     std::ptrdiff_t begin = chunk;  // the calling thread takes the first chunk

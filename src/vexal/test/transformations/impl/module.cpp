@@ -31,11 +31,13 @@ void hold_imported(PyObject*) {
     state.float64_one = call(state.float64, Ref(check(PyFloat_FromDouble(1.0))).get()).release();
 }
 
-constexpr Part parts[] = {hold_imported, register_constants, register_frames, register_symmetrical};
+constexpr Part parts[] = {hold_imported, register_signal_columns, register_constants, register_frames,
+                          register_symmetrical};
 
 PyObject** const held[] = {&state.np_empty, &state.np_asarray, &state.np_atleast_1d, &state.float64,
                            &state.float64_one, &state.has_alias, &state.a_object, &state.sequence_factors[0],
-                           &state.sequence_factors[1], &state.sequence_factors[2], &state.numpy, &state.phasor};
+                           &state.sequence_factors[1], &state.sequence_factors[2], &state.numpy, &state.phasor,
+                           &state.float64_dtype};
 
 const ModuleDecl declaration{
     "vexal.test.transformations.impl",
