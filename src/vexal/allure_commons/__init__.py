@@ -79,6 +79,8 @@ def pytest_unconfigure(config):
     going on, outside a nested one, arms it again at its next block)."""
     if config in _configs:
         _configs.remove(config)
+    if _terminal_plugins[0] is config:
+        _terminal_plugins[:] = [None, None, None]
     _display.disarm()
     if not _configs:
         del _worker_lines[:]
@@ -161,18 +163,35 @@ def _write_line(line):
     if config is not None and _is_worker(config):
         _worker_lines.append(line)
         return
-    reporter = config.pluginmanager.get_plugin("terminalreporter") if config else None
+    reporter, capture_manager = _terminal(config) if config is not None else (None, None)
     if reporter is None:
         sys.stderr.write(line + "\n")
         sys.stderr.flush()
         return
-    capture_manager = config.pluginmanager.get_plugin("capturemanager")
     with (capture_manager.global_and_fixture_disabled() if capture_manager
           else contextlib.nullcontext()):
         # Start on a fresh line, not glued onto pytest's progress line.
         if config.get_terminal_writer().width_of_current_line:
-            reporter.write("\n")
+            line = "\n" + line
         reporter.write(line + "\n", flush=True)
+
+
+# The terminal reporter and capture manager of the configuration last asked
+# about, as pytest's own live logging keeps them: looked up for every line,
+# they were a good part of the cost of a line.
+_terminal_plugins = [None, None, None]
+
+
+def _terminal(config):
+    """The terminal reporter and capture manager of ``config``."""
+    cached_config, reporter, capture_manager = _terminal_plugins
+    if cached_config is config:
+        return reporter, capture_manager
+    plugins = config.pluginmanager
+    reporter, capture_manager = plugins.get_plugin("terminalreporter"), plugins.get_plugin("capturemanager")
+    if reporter is not None:  # registered by now: it stays for the run
+        _terminal_plugins[:] = [config, reporter, capture_manager]
+    return reporter, capture_manager
 
 
 def _continuation_indent(first_line):
@@ -200,6 +219,24 @@ def _display_lines(record):
 
 class _LiveLineHandler(logging.Handler):
     """Shows each record as its ``indentation`` followed by its message."""
+
+    def handle(self, record):
+        # Handler.handle and emit in one for the common record, a one-line
+        # message with no fixture lines held: a trivial test logs three, and
+        # the calls of the general path were a good part of their cost.
+        if self.filters or _display.fixtures:
+            return super().handle(record)
+        if _display.open_blocks:  # armed between the blocks of a pytest run
+            with self.lock:
+                try:
+                    message = record.getMessage()
+                    if "\n" in message:
+                        _display.show(record)
+                    else:
+                        _write_line(getattr(record, "indentation", "") + message)
+                except Exception:
+                    self.handleError(record)
+        return record
 
     def emit(self, record):
         if not _display.open_blocks:  # armed between the blocks of a pytest run
