@@ -24,7 +24,6 @@ phasors are explained through ``pytest_assertrepr_compare`` (module
 ``explain``).
 """
 
-import contextlib
 import logging
 import sys
 
@@ -79,8 +78,8 @@ def pytest_unconfigure(config):
     going on, outside a nested one, arms it again at its next block)."""
     if config in _configs:
         _configs.remove(config)
-    if _terminal_plugins[0] is config:
-        _terminal_plugins[:] = [None, None, None]
+    if _terminal[0] is config:
+        _terminal[:] = [None, False, None, None, None]
     _display.disarm()
     if not _configs:
         del _worker_lines[:]
@@ -159,39 +158,52 @@ def empty_step(text):
 def _write_line(line):
     """Write one line to pytest's terminal (capture suspended) or stderr; an
     xdist worker keeps it for the phase's report."""
-    config = _configs[-1] if _configs else None
-    if config is not None and _is_worker(config):
+    if not _configs:
+        _write_stderr(line)
+        return
+    config = _configs[-1]
+    terminal = _terminal if _terminal[0] is config else _find_terminal(config)
+    _, worker, reporter, capture_manager, writer = terminal
+    if worker:
         _worker_lines.append(line)
-        return
-    reporter, capture_manager = _terminal(config) if config is not None else (None, None)
-    if reporter is None:
-        sys.stderr.write(line + "\n")
-        sys.stderr.flush()
-        return
-    with (capture_manager.global_and_fixture_disabled() if capture_manager
-          else contextlib.nullcontext()):
-        # Start on a fresh line, not glued onto pytest's progress line.
-        if config.get_terminal_writer().width_of_current_line:
-            line = "\n" + line
-        reporter.write(line + "\n", flush=True)
+    elif reporter is None:
+        _write_stderr(line)
+    elif capture_manager is None:
+        _write_fresh_line(line, reporter, writer)
+    else:
+        with capture_manager.global_and_fixture_disabled():
+            _write_fresh_line(line, reporter, writer)
 
 
-# The terminal reporter and capture manager of the configuration last asked
-# about, as pytest's own live logging keeps them: looked up for every line,
-# they were a good part of the cost of a line.
-_terminal_plugins = [None, None, None]
+def _write_fresh_line(line, reporter, writer):
+    # Start on a fresh line, not glued onto pytest's progress line.
+    if writer.width_of_current_line:
+        line = "\n" + line
+    reporter.write(line + "\n", flush=True)
 
 
-def _terminal(config):
-    """The terminal reporter and capture manager of ``config``."""
-    cached_config, reporter, capture_manager = _terminal_plugins
-    if cached_config is config:
-        return reporter, capture_manager
+def _write_stderr(line):
+    sys.stderr.write(line + "\n")
+    sys.stderr.flush()
+
+
+# Where the lines of the configuration last asked about go: [config, whether
+# it is an xdist worker, its terminal reporter, capture manager and terminal
+# writer]. Kept for the run, as pytest's own live logging keeps them: looked
+# up for every line, they were a good part of the cost of a line.
+_terminal = [None, False, None, None, None]
+
+
+def _find_terminal(config):
     plugins = config.pluginmanager
-    reporter, capture_manager = plugins.get_plugin("terminalreporter"), plugins.get_plugin("capturemanager")
-    if reporter is not None:  # registered by now: it stays for the run
-        _terminal_plugins[:] = [config, reporter, capture_manager]
-    return reporter, capture_manager
+    worker = _is_worker(config)
+    reporter = None if worker else plugins.get_plugin("terminalreporter")
+    terminal = [config, worker, reporter, None, None]
+    if reporter is not None:
+        terminal[3:] = [plugins.get_plugin("capturemanager"), config.get_terminal_writer()]
+    if worker or reporter is not None:  # registered by now: it stays for the run
+        _terminal[:] = terminal
+    return terminal
 
 
 def _continuation_indent(first_line):
