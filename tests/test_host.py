@@ -581,7 +581,7 @@ def test_catchlogs_writes_through_pytest_terminal_with_capture_off(steplogger,
     with AllureCatchLogs():
         steplogger.info("[Fixture] f", extra={"indentation": ""})
         steplogger.info("> step", extra={"indentation": "    "})
-    assert terminal.written == ["\n", "[Fixture] f\n", "    > step\n"]
+    assert "".join(terminal.written) == "\n[Fixture] f\n    > step\n"
     assert terminal.capturing
     vexal.allure_commons.pytest_unconfigure(config)
     assert capsys.readouterr().err == ""
@@ -602,6 +602,20 @@ def test_display_stays_armed_between_the_blocks_of_a_pytest_run(steplogger):
     vexal.allure_commons.pytest_unconfigure(config)
     assert steplogger.handlers == handlers and steplogger.level == logging.WARNING
     assert terminal.written == ["setup\n", "call\n"]
+
+
+def test_lines_go_to_the_terminal_of_the_innermost_run(steplogger):
+    outer, inner = FakeTerminal(), FakeTerminal()
+    outer_config, inner_config = FakeConfig(outer), FakeConfig(inner)
+    vexal.allure_commons.pytest_configure(outer_config)
+    with AllureCatchLogs():
+        steplogger.info("outer 1")
+        vexal.allure_commons.pytest_configure(inner_config)  # a pytester run inside the run
+        steplogger.info("inner")
+        vexal.allure_commons.pytest_unconfigure(inner_config)
+        steplogger.info("outer 2")
+    vexal.allure_commons.pytest_unconfigure(outer_config)
+    assert (outer.written, inner.written) == (["outer 1\n", "outer 2\n"], ["inner\n"])
 
 
 def test_catchlogs_pytest_branch_without_capture_manager(steplogger):

@@ -24,7 +24,6 @@ phasors are explained through ``pytest_assertrepr_compare`` (module
 ``explain``).
 """
 
-import contextlib
 import logging
 import sys
 
@@ -79,6 +78,8 @@ def pytest_unconfigure(config):
     going on, outside a nested one, arms it again at its next block)."""
     if config in _configs:
         _configs.remove(config)
+    if _terminal[0] is config:
+        _terminal[:] = [None, False, None, None, None]
     _display.disarm()
     if not _configs:
         del _worker_lines[:]
@@ -157,22 +158,52 @@ def empty_step(text):
 def _write_line(line):
     """Write one line to pytest's terminal (capture suspended) or stderr; an
     xdist worker keeps it for the phase's report."""
-    config = _configs[-1] if _configs else None
-    if config is not None and _is_worker(config):
+    if not _configs:
+        _write_stderr(line)
+        return
+    config = _configs[-1]
+    terminal = _terminal if _terminal[0] is config else _find_terminal(config)
+    _, worker, reporter, capture_manager, writer = terminal
+    if worker:
         _worker_lines.append(line)
-        return
-    reporter = config.pluginmanager.get_plugin("terminalreporter") if config else None
-    if reporter is None:
-        sys.stderr.write(line + "\n")
-        sys.stderr.flush()
-        return
-    capture_manager = config.pluginmanager.get_plugin("capturemanager")
-    with (capture_manager.global_and_fixture_disabled() if capture_manager
-          else contextlib.nullcontext()):
-        # Start on a fresh line, not glued onto pytest's progress line.
-        if config.get_terminal_writer().width_of_current_line:
-            reporter.write("\n")
-        reporter.write(line + "\n", flush=True)
+    elif reporter is None:
+        _write_stderr(line)
+    elif capture_manager is None:
+        _write_fresh_line(line, reporter, writer)
+    else:
+        with capture_manager.global_and_fixture_disabled():
+            _write_fresh_line(line, reporter, writer)
+
+
+def _write_fresh_line(line, reporter, writer):
+    # Start on a fresh line, not glued onto pytest's progress line.
+    if writer.width_of_current_line:
+        line = "\n" + line
+    reporter.write(line + "\n", flush=True)
+
+
+def _write_stderr(line):
+    sys.stderr.write(line + "\n")
+    sys.stderr.flush()
+
+
+# Where the lines of the configuration last asked about go: [config, whether
+# it is an xdist worker, its terminal reporter, capture manager and terminal
+# writer]. Kept for the run, as pytest's own live logging keeps them: looked
+# up for every line, they were a good part of the cost of a line.
+_terminal = [None, False, None, None, None]
+
+
+def _find_terminal(config):
+    plugins = config.pluginmanager
+    worker = _is_worker(config)
+    reporter = None if worker else plugins.get_plugin("terminalreporter")
+    terminal = [config, worker, reporter, None, None]
+    if reporter is not None:
+        terminal[3:] = [plugins.get_plugin("capturemanager"), config.get_terminal_writer()]
+    if worker or reporter is not None:  # registered by now: it stays for the run
+        _terminal[:] = terminal
+    return terminal
 
 
 def _continuation_indent(first_line):
@@ -200,6 +231,24 @@ def _display_lines(record):
 
 class _LiveLineHandler(logging.Handler):
     """Shows each record as its ``indentation`` followed by its message."""
+
+    def handle(self, record):
+        # Handler.handle and emit in one for the common record, a one-line
+        # message with no fixture lines held: a trivial test logs three, and
+        # the calls of the general path were a good part of their cost.
+        if self.filters or _display.fixtures:
+            return super().handle(record)
+        if _display.open_blocks:  # armed between the blocks of a pytest run
+            with self.lock:
+                try:
+                    message = record.getMessage()
+                    if "\n" in message:
+                        _display.show(record)
+                    else:
+                        _write_line(getattr(record, "indentation", "") + message)
+                except Exception:
+                    self.handleError(record)
+        return record
 
     def emit(self, record):
         if not _display.open_blocks:  # armed between the blocks of a pytest run
