@@ -47,7 +47,8 @@ void execute_declaration(const ModuleDecl& decl, PyObject* module) {
     for (const Import& line : decl.imports) {
         Ref imported = import(line.module);
         if (line.attribute) imported = getattr(imported.get(), Ref(text(line.attribute)).get());
-        add_object(module, line.name, imported);
+        if (line.name) add_object(module, line.name, imported);
+        if (line.held) *line.held = imported.release();
     }
     for (Part part : decl.parts) part(module);
 }

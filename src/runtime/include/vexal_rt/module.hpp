@@ -37,11 +37,14 @@ struct ModuleGuard {
 PyObject* create_module_once(ModuleGuard& guard, PyObject* spec, PyModuleDef* def);
 int exec_module_once(ModuleGuard& guard, PyObject* module, void (*body)(PyObject*));
 
-// `import module as name`, or `from module import attribute as name`.
+// `import module as name`, or `from module import attribute as name`. With
+// no name the import binds nothing in the module (it is made for its effect,
+// or only for the state); `held` keeps the imported object in a state field.
 struct Import {
     const char* module;
     const char* name;
     const char* attribute = nullptr;
+    PyObject** held = nullptr;
 };
 
 // A step that fills the module: adds its functions and classes.

@@ -20,9 +20,10 @@ Ref clean_up(FunctionObject* self, PyObject* const*) {
 const FunctionDef clean_up_def{"clean_up", "", clean_up, "Unregister the listener from Allure's plugin manager."};
 
 Ref cleanup_factory(FunctionObject*, PyObject* const* args) {
-    static PyObject* qualname = check(PyUnicode_FromString("cleanup_factory.<locals>.clean_up")).release();
     Ref closure = check(PyTuple_Pack(1, args[0]));
-    return make_function(clean_up_def, {.module = scope.module, .qualname = qualname, .closure = closure.get()});
+    return make_function(clean_up_def, {.module = scope.module,
+                                        .qualname = id<"cleanup_factory.<locals>.clean_up">(),
+                                        .closure = closure.get()});
 }
 
 const FunctionDef cleanup_factory_def{"cleanup_factory", "plugin", cleanup_factory,

@@ -18,6 +18,7 @@ struct State {
     PyObject* pandas_timedelta = nullptr;  // pandas.Timedelta
     PyObject* timedelta = nullptr;         // this module's Timedelta
     PyObject* has_alias = nullptr;
+    PyObject* sys_flags = nullptr;
     PyObject* timedelta_max = nullptr;
     PyObject* timedelta_min = nullptr;
     PyObject* zero = nullptr;  // pandas.Timedelta(0)
