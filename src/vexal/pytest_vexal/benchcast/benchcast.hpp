@@ -17,12 +17,20 @@ using namespace vexal_rt;
 // keeps these objects for its whole life.
 struct State {
     PyObject* globals = nullptr;  // the module's dict, read at call time like a module's globals
+    PyObject* json = nullptr;        // the modules as imported
+    PyObject* zmq = nullptr;
+    PyObject* pytest = nullptr;
     PyObject* json_dumps = nullptr;  // json.dumps as imported, to recognise an unpatched one
+    // Every context a publisher made and has not released, mapped to the
+    // sockets made from it (see zmq_setup.cpp).
+    PyObject* open_contexts = nullptr;
     PyObject* minimal_publisher = nullptr;
     PyObject* common_publisher = nullptr;
     PyObject* my_publisher = nullptr;
     PyObject* dummy_publisher = nullptr;
     PyObject* identifiable = nullptr;
+    FastPath plain_dumps;      // json.dumps is the one imported
+    FastPath dummy_publisher_drops;  // DummyPublisher still drops every message unread
 };
 extern State state;
 

@@ -13,7 +13,8 @@ namespace {
 
 struct Encoder {
     PyObject* cls = nullptr;
-    FastPath guard;  // the class still resolves its methods to ours
+    FastPath guard;   // the class still resolves its methods to ours
+    FastPath dumps;   // and json.dumps(o, cls=<the module's encoder>) makes it as json does
 };
 Encoder collection_encoder, report_encoder;
 
@@ -163,7 +164,7 @@ class PlainReports {
 public:
     bool is_plain(PyObject* o) {
         if (!type_) watch();
-        if (Py_TYPE(o) != reinterpret_cast<PyTypeObject*>(type_) || !usable_ || !guard_.intact()) return false;
+        if (Py_TYPE(o) != reinterpret_cast<PyTypeObject*>(type_) || !path_.holds()) return false;
         Ref attributes = check(PyObject_GenericGetDict(o, nullptr));
         auto item = [&attributes](PyObject* name) {
             PyObject* value = PyDict_GetItemWithError(attributes.get(), name);
@@ -179,16 +180,20 @@ public:
     }
 
 private:
+    // The class pytest.TestReport names, while it is pytest's own and the
+    // module's pytest is pytest.
     void watch() {
         Ref type = getattr(global(id<"pytest">()).get(), id<"TestReport">());
-        guard_.watch(type.get(), {"longreprtext", "caplog", "capstdout", "capstderr", "toterminal", "get_sections",
-                                  "node", "longrepr", "sections"});
-        usable_ = PyType_Check(type.get()) && pytests_own(type.get());
+        path_.global(state.globals, "pytest", state.pytest)
+            .global(PyModule_GetDict(state.pytest), "TestReport", pytests_own(type.get()) ? type.get() : nullptr)
+            .attributes(type.get(), {"longreprtext", "caplog", "capstdout", "capstderr", "toterminal",
+                                     "get_sections", "node", "longrepr", "sections"});
         type_ = type.release();
     }
 
     // Each of those attributes as pytest's reports module defines it.
     static bool pytests_own(PyObject* type) {
+        if (!PyType_Check(type)) return false;
         for (PyObject* name : {id<"longreprtext">(), id<"caplog">(), id<"capstdout">(), id<"capstderr">(),
                                id<"toterminal">(), id<"get_sections">()}) {
             Ref attribute = getattr(type, name);
@@ -205,8 +210,7 @@ private:
     }
 
     PyObject* type_ = nullptr;
-    bool usable_ = false;
-    TypeGuard guard_;
+    FastPath path_;
 };
 PlainReports plain_reports;
 
@@ -283,9 +287,8 @@ Ref encode(Encoder& encoder, PyObject* self, PyObject* o) {
 // json.dumps(o, cls=<the encoder>) makes the encoder with default settings
 // and calls its encode().
 template <class Writer>
-Ref dumps_directly(Encoder& encoder, PyObject* encoder_name, PyObject* o) {
-    Ref dumps = getattr(global(id<"json">()).get(), id<"dumps">());
-    if (!dumps.is(state.json_dumps) || !global(encoder_name).is(encoder.cls) || !encoder.guard.holds()) return Ref();
+Ref dumps_directly(Encoder& encoder, PyObject* o) {
+    if (!encoder.dumps.holds()) return Ref();
     try {
         return Writer().encode(o);
     } catch (const Unsupported&) {
@@ -341,14 +344,15 @@ void add_encoder(PyObject* module, Encoder& encoder, const char* name, const cha
                   .build();
     encoder.cls = Py_NewRef(cls.get());
     encoder.guard.attributes(cls.get(), {"__new__", "__init__", "encode", "iterencode", "default", "_get_type_name"});
+    encoder.dumps.also(state.plain_dumps).global(state.globals, name, cls).also(encoder.guard);
     add_object(module, name, cls);
 }
 
 }  // namespace
 
 Ref dumps_directly(PyObject* encoder_name, PyObject* o) {
-    if (encoder_name == id<"JsonPyTestReport">()) return dumps_directly<ReportWriter>(report_encoder, encoder_name, o);
-    return dumps_directly<CollectionWriter>(collection_encoder, encoder_name, o);
+    if (encoder_name == id<"JsonPyTestReport">()) return dumps_directly<ReportWriter>(report_encoder, o);
+    return dumps_directly<CollectionWriter>(collection_encoder, o);
 }
 
 void register_json_encoders(PyObject* module) {

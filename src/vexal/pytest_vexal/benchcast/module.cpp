@@ -17,42 +17,50 @@ void init_next(PyObject* cls, PyObject* self, PyObject* kwargs) {
 
 namespace {
 
-// The imports of the module, bound as its globals the way import statements
-// bind them.
-void import_into(PyObject* module, const char* name) {
-    add_object(module, name, import(name));
-}
+constexpr Import imports[] = {
+    {"io", "io"},
+    {"json", "json", nullptr, &state.json},
+    {"os", "os"},
+    {"uuid", "uuid"},
+    {"typing", "List", "List"},
+    {"typing", "Dict", "Dict"},
+    {"zmq", "zmq", nullptr, &state.zmq},
+    {"enum", "Enum", "Enum"},
+    {"enum", "unique", "unique"},
+    {"json", "JSONEncoder", "JSONEncoder"},
+    {"pytest", "pytest", nullptr, &state.pytest},
+    {"json", nullptr, "dumps", &state.json_dumps},
+};
 
-void import_from(PyObject* module, const char* from, const char* name) {
-    Ref value = import_attr(from, Ref(text(name)).get());
-    add_object(module, name, value);
-}
-
-void exec_benchcast(PyObject* module) {
+// json.dumps stands for "{}" while json and its dumps are those imported.
+void hold_own(PyObject* module) {
     state.globals = PyModule_GetDict(module);
-    for (const char* name : {"io", "json", "os", "uuid"}) import_into(module, name);
-    import_from(module, "typing", "List");
-    import_from(module, "typing", "Dict");
-    import_into(module, "zmq");
-    import_from(module, "enum", "Enum");
-    import_from(module, "enum", "unique");
-    import_from(module, "json", "JSONEncoder");
-    import_into(module, "pytest");
-    state.json_dumps = import_attr("json", id<"dumps">()).release();
-
-    register_msg_types(module);
-    register_identifiable(module);
-    register_publishers(module);
-    register_plugin(module);
-    register_json_encoders(module);
+    state.open_contexts = check(PyDict_New()).release();
+    state.plain_dumps.global(state.globals, "json", state.json)
+        .global(PyModule_GetDict(state.json), "dumps", state.json_dumps);
 }
+
+constexpr Part parts[] = {hold_own,        register_msg_types, register_identifiable,
+                          register_publishers, register_plugin, register_json_encoders};
+
+PyObject** const held[] = {&state.json,
+                           &state.zmq,
+                           &state.pytest,
+                           &state.json_dumps,
+                           &state.open_contexts,
+                           &state.minimal_publisher,
+                           &state.common_publisher,
+                           &state.my_publisher,
+                           &state.dummy_publisher,
+                           &state.identifiable};
+
+const ModuleDecl declaration{
+    "vexal.pytest_vexal.benchcast",
+    "pytest plugin that streams test collection, test starts and test reports to the desktop test IDE "
+    "through the local message proxy, as three-frame ZeroMQ messages with JSON payloads.",
+    nullptr, false, imports, parts, held};
 
 }  // namespace
 }  // namespace vexal::benchcast
 
-PyMODINIT_FUNC PyInit_benchcast() {
-    return vexal_rt::define_module<vexal::benchcast::exec_benchcast>(
-        "vexal.pytest_vexal.benchcast",
-        "pytest plugin that streams test collection, test starts and test reports to the desktop test IDE "
-        "through the local message proxy, as three-frame ZeroMQ messages with JSON payloads.");
-}
+PyMODINIT_FUNC PyInit_benchcast() { return vexal_rt::define_module<vexal::benchcast::declaration>(); }

@@ -1,21 +1,15 @@
 // VexalTestPlugin and the module's own hooks: the option that points to the
 // proxy, and the configuration that registers the plugin.
 #include "benchcast.hpp"
+#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::benchcast {
 namespace {
 
-Ref keywords(std::initializer_list<const char*> names) {
-    Ref tuple = check(PyTuple_New(static_cast<Py_ssize_t>(names.size())));
-    Py_ssize_t i = 0;
-    for (const char* name : names) PyTuple_SET_ITEM(tuple.get(), i++, text(name).release());
-    return tuple;
-}
-
 // with io.open(file=path, mode="r", encoding="utf-8") as f: return f.read()
 Ref read_text_file(PyObject* path) {
     Ref open = getattr(global(id<"io">()).get(), id<"open">());
-    Ref file = call_kw(open.get(), {path, id<"r">(), id<"utf-8">()}, keywords({"file", "mode", "encoding"}).get());
+    Ref file = call_kw(open.get(), {path, id<"r">(), id<"utf-8">()}, kwnames<"file", "mode", "encoding">());
     return with(file.get(), [](PyObject* entered) { return call_method(entered, id<"read">()); });
 }
 
@@ -28,8 +22,6 @@ Ref proxy_info(PyObject* directory) {
     Ref content = read_text_file(file.get());
     return call(getattr(global(id<"json">()).get(), id<"loads">()).get(), content.get());
 }
-
-TypeGuard dummy_guard;  // DummyPublisher still drops every message unread
 
 // Any error finding or reaching the proxy leaves the run without IDE
 // messages; an interrupt or exit request still stops it. An xdist worker
@@ -76,8 +68,7 @@ Ref dumps(PyObject* obj, PyObject* encoder_name) {
     }
     Ref dumps_ = getattr(global(id<"json">()).get(), id<"dumps">());
     if (!encoder_name) return call(dumps_.get(), obj);
-    static PyObject* const cls_keyword = keywords({"cls"}).release();
-    return call_kw(dumps_.get(), {obj, global(encoder_name).get()}, cls_keyword);
+    return call_kw(dumps_.get(), {obj, global(encoder_name).get()}, kwnames<"cls">());
 }
 
 // A collection message goes to the controller from an xdist worker that
@@ -125,8 +116,7 @@ Ref logreport(FunctionObject*, PyObject* const* args) {
 Ref terminal_summary(FunctionObject*, PyObject* const* args) {
     Ref problem = lookup_attr(args[0], id<"_link_problem">());
     if (!problem || problem.is(Py_None)) return none();
-    static PyObject* const yellow = keywords({"yellow"}).release();
-    call_kw(getattr(args[1], id<"write_line">()).get(), {problem.get(), Py_True}, yellow);
+    call_kw(getattr(args[1], id<"write_line">()).get(), {problem.get(), Py_True}, kwnames<"yellow">());
     return none();
 }
 
@@ -143,7 +133,7 @@ Ref addoption(FunctionObject*, PyObject* const* args) {
     Ref help = text("directory of msgproxy.json, the message proxy's ports (write each space as '?'); "
                     "without it the run sends no IDE messages");
     call_kw(addoption_.get(), {id<"--msg_proxy_path">(), id<"store">(), Py_None, id<"msg_proxy_path">(), help.get()},
-            keywords({"action", "default", "dest", "help"}).get());
+            kwnames<"action", "default", "dest", "help">());
     return none();
 }
 
@@ -183,9 +173,10 @@ const FunctionDef configure_def{"pytest_configure", "config", configure,
                                 "    config(Config): the pytest config.\n"};
 
 // pytest.hookimpl(<option>=True)(function)
-Ref marked(const ClassBuilder& cls, const FunctionDef& def, const char* option) {
+template <Literal Option>
+Ref marked(const ClassBuilder& cls, const FunctionDef& def) {
     Ref hookimpl = getattr(global(id<"pytest">()).get(), id<"hookimpl">());
-    Ref marker = call_kw(hookimpl.get(), {Py_True}, keywords({option}).get());
+    Ref marker = call_kw(hookimpl.get(), {Py_True}, kwnames<Option>());
     return call(marker.get(), cls.function(def).get());
 }
 
@@ -194,7 +185,7 @@ Ref marked(const ClassBuilder& cls, const FunctionDef& def, const char* option) 
 Ref audible_publisher(PyObject* plugin) {
     Ref publisher = getattr(plugin, id<"publisher">());
     bool dummy = Py_TYPE(publisher.get()) == reinterpret_cast<PyTypeObject*>(state.dummy_publisher);
-    return dummy && dummy_guard.intact() ? Ref() : publisher;
+    return dummy && state.dummy_publisher_drops.holds() ? Ref() : publisher;
 }
 
 void publish(PyObject* publisher, PyObject* member, PyObject* msg) {
@@ -203,14 +194,14 @@ void publish(PyObject* publisher, PyObject* member, PyObject* msg) {
 }
 
 void register_plugin(PyObject* module) {
-    dummy_guard.watch(state.dummy_publisher, {"publish_msg"});
+    state.dummy_publisher_drops.attributes(state.dummy_publisher, {"publish_msg"});
     ClassBuilder cls(module, "VexalTestPlugin");
     cls.doc("Plugin for pytest which sends information about test collecting, running and the report "
             "of each test as JSON objects.")
         .method(init_def)
         // Before xdist's worker reports its collection, so that the controller
         // has the handed-over messages when it hears of it.
-        .attr(collection_finish_def.name, marked(cls, collection_finish_def, "tryfirst").get())
+        .attr(collection_finish_def.name, marked<"tryfirst">(cls, collection_finish_def).get())
         .method(deselected_def)
         .method(logstart_def)
         .method(logreport_def)
@@ -218,7 +209,7 @@ void register_plugin(PyObject* module) {
         .method(close_publisher_def);
     // xdist's controller hooks, unknown to a run without xdist.
     for (const FunctionDef* def : {&configure_node_def, &node_collection_finished_def}) {
-        cls.attr(def->name, marked(cls, *def, "optionalhook").get());
+        cls.attr(def->name, marked<"optionalhook">(cls, *def).get());
     }
     Ref built = cls.build();
     add_object(module, "VexalTestPlugin", built);

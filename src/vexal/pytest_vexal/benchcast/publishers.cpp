@@ -77,8 +77,8 @@ Ref utf8(PyObject* text_) {
 }
 
 Ref kwargs_json(PyObject* kwargs) {
+    if (PyDict_GET_SIZE(kwargs) == 0 && state.plain_dumps.holds()) return check(PyBytes_FromString("{}"));
     Ref dumps = getattr(global(id<"json">()).get(), id<"dumps">());
-    if (dumps.is(state.json_dumps) && PyDict_GET_SIZE(kwargs) == 0) return check(PyBytes_FromString("{}"));
     return utf8(call(dumps.get(), kwargs).get());
 }
 
@@ -89,28 +89,35 @@ class DirectSends {
 public:
     bool usable(PyObject* socket) {
         if (!socket_class_) watch();
-        return Py_TYPE(socket) == reinterpret_cast<PyTypeObject*>(socket_class_) && pyzmqs_own_ && guard_.intact();
+        return Py_TYPE(socket) == reinterpret_cast<PyTypeObject*>(socket_class_) && path_.holds();
     }
 
     PyObject* more() const { return more_; }
 
 private:
+    // The class zmq.Socket names, while it is pyzmq's own (its send_multipart
+    // defined by pyzmq's socket module) and the module's zmq is pyzmq.
     void watch() {
         Ref zmq = global(id<"zmq">());
         Ref socket_class = getattr(zmq.get(), id<"Socket">());
         more_ = getattr(zmq.get(), id<"SNDMORE">()).release();
-        guard_.watch(socket_class.get(), {"send_multipart", "send"});
-        Ref send_multipart = getattr(socket_class.get(), id<"send_multipart">());
-        Ref module = lookup_attr(send_multipart.get(), id<"__module__">());
-        pyzmqs_own_ = PyType_Check(socket_class.get()) && module && PyUnicode_Check(module.get()) &&
-                      PyUnicode_CompareWithASCIIString(module.get(), "zmq.sugar.socket") == 0;
+        path_.global(state.globals, "zmq", state.zmq)
+            .global(PyModule_GetDict(state.zmq), "Socket", pyzmqs_own(socket_class.get()) ? socket_class.get() : nullptr)
+            .attributes(socket_class.get(), {"send_multipart", "send"});
         socket_class_ = socket_class.release();
+    }
+
+    static bool pyzmqs_own(PyObject* socket_class) {
+        if (!PyType_Check(socket_class)) return false;
+        Ref send_multipart = getattr(socket_class, id<"send_multipart">());
+        Ref module = lookup_attr(send_multipart.get(), id<"__module__">());
+        return module && PyUnicode_Check(module.get()) &&
+               PyUnicode_CompareWithASCIIString(module.get(), "zmq.sugar.socket") == 0;
     }
 
     PyObject* socket_class_ = nullptr;
     PyObject* more_ = nullptr;
-    bool pyzmqs_own_ = false;
-    TypeGuard guard_;
+    FastPath path_;
 };
 DirectSends direct_sends;
 

@@ -13,16 +13,13 @@ Ref endpoint(PyObject* port) { return call_method(id<"tcp://localhost:{}">(), id
 
 Ref zmq_constant(PyObject* name) { return getattr(global(id<"zmq">()).get(), name); }
 
-// Every context a publisher made and has not released, mapped to the sockets
-// made from it. Held here, they can never be garbage before their publisher:
-// the collector clears weak references to garbage (so the context no longer
-// sees its sockets) and runs finalizers in no fixed order, and a context
+// The module state holds every context a publisher made and has not released,
+// mapped to the sockets made from it. Held there, they can never be garbage
+// before their publisher: the collector clears weak references to garbage (so
+// the context no longer sees its sockets) and runs finalizers in no fixed order, and a context
 // finalized first would wait for ever in term() on sockets still open. Only
 // release_zmq lets them go.
-PyObject* open_contexts() {
-    static PyObject* const contexts = check(PyDict_New()).release();
-    return contexts;
-}
+PyObject* open_contexts() { return state.open_contexts; }
 
 void keep(PyObject* context, PyObject* socket) {
     Ref empty = check(PyList_New(0));
