@@ -30,8 +30,8 @@ const FunctionDef image_name_key_def{"<lambda>", "item", image_name_key};
 Ref capture_decorator(FunctionObject*, PyObject* const* args) {
     Ref capture = call_with(args[0], args[2], args[3]);
     Ref outputs = call_kw(plotutils(id<"capture_plot">()).get(), {capture.get(), id<"memory">()}, kwnames<"dest">());
-    static PyObject* key = make_function(image_name_key_def, {.module = state.module}).release();
-    Ref ordered = call_kw(state.global(id<"sorted">()).get(), {outputs.get(), key}, kwnames<"key">());
+    Ref ordered =
+        call_kw(state.global(id<"sorted">()).get(), {outputs.get(), state.image_name_key}, kwnames<"key">());
     Ref items = check(PyObject_GetIter(ordered.get()));
     while (Ref item = next_item(items.get())) {
         Ref body = call_method(item.get(), id<"getvalue">());
@@ -120,6 +120,7 @@ result is returned unchanged.
 }  // namespace
 
 void register_attach(PyObject* module) {
+    state.image_name_key = make_function(image_name_key_def, {.module = module}).release();
     for (const FunctionDef* def : {&capture_def, &analysis_def, &fft_def, &grid_changes_def}) {
         add_wrapt_decorator(module, *def);
     }

@@ -20,6 +20,7 @@ using namespace vexal_rt;
 // Names are read from the module's dict at call time.
 struct State : ModuleScope {
     PyObject* function_wrapper = nullptr;  // the proxy class given to wrapt.decorator
+    PyObject* image_name_key = nullptr;    // sorts capture_decorator's images by their lower-case name
     FastPath builtin_members;  // inspect.getmembers(builtins) listed here
 };
 extern State state;

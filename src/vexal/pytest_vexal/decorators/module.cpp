@@ -37,7 +37,7 @@ void add_logger_and_wrapper(PyObject* module) {
 
 constexpr Part parts[] = {add_logger_and_wrapper, register_decorate_module, register_attach, register_steps};
 
-PyObject** const held[] = {&state.function_wrapper};
+PyObject** const held[] = {&state.function_wrapper, &state.image_name_key};
 
 const ModuleDecl declaration{
     "vexal.pytest_vexal.decorators",

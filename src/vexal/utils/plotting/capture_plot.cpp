@@ -6,13 +6,13 @@ namespace vexal::plotting {
 namespace {
 
 Ref text_of(PyObject* value) {
-    Ref str_type = scope.global(id<"str">());
+    Ref str_type = state.global(id<"str">());
     if (str_type.is(reinterpret_cast<PyObject*>(&PyUnicode_Type))) return str(value);
     return call(str_type.get(), value);
 }
 
 Ref td_labels(FunctionObject*, PyObject* const* args) {
-    Ref td = scope.global(id<"td">());
+    Ref td = state.global(id<"td">());
     Ref labels = check(PyList_New(0));
     Ref ticks = check(PyObject_GetIter(args[0]));
     while (Ref tick = next_item(ticks.get())) {
@@ -36,14 +36,14 @@ Ref file_name_part(PyObject* os, PyObject* name) {
 
 Ref file_output(PyObject* name, PyObject* dir) {
     if (dir == Py_None) raise(PyExc_Exception, "Capture plot to file but no directory was provided.");
-    Ref os = scope.global(id<"os">());
+    Ref os = state.global(id<"os">());
     Ref os_path = getattr(os.get(), id<"path">());
     if (!truthy(call_method(os_path.get(), id<"exists">(), dir).get())) {
-        call_method(scope.global(id<"warnings">()).get(), id<"warn">(),
+        call_method(state.global(id<"warnings">()).get(), id<"warn">(),
                     id<"Capture plot to file but directory does not exist. Creating it.">());
         call_method(os.get(), id<"makedirs">(), dir);
     }
-    Ref now = call_method(scope.global(id<"time">()).get(), id<"time">());
+    Ref now = call_method(state.global(id<"time">()).get(), id<"time">());
     Ref milliseconds = check(PyNumber_Long(check(PyNumber_Multiply(now.get(), integer(1000).get())).get()));
     Ref file_name = concat({format(milliseconds.get(), id<"">()).get(), id<"_">(), file_name_part(os.get(), name).get(),
                             id<".png">()});
@@ -53,7 +53,7 @@ Ref file_output(PyObject* name, PyObject* dir) {
 // The output of one signal: a named buffer, a file path, or none (shown).
 Ref choose_output(PyObject* name, PyObject* dest, PyObject* dir) {
     if (equals(dest, id<"memory">())) {
-        Ref buffer = call_method(scope.global(id<"io">()).get(), id<"BytesIO">());
+        Ref buffer = call_method(state.global(id<"io">()).get(), id<"BytesIO">());
         setattr(buffer.get(), id<"name">(), name);
         return buffer;
     }
@@ -67,12 +67,11 @@ void draw_signal(PyObject* capture, PyObject* name) {
     call_kw(pyplot(id<"plot">()).get(), {times.get(), samples.get(), name}, kwnames<"label">());
     call_kw(pyplot(id<"title">()).get(), {name, integer(7).get()}, kwnames<"fontsize">());
     call(pyplot(id<"grid">()).get());
-    static PyObject* margin = check(PyFloat_FromDouble(0.1)).release();
-    call_kw(pyplot(id<"margins">()).get(), {margin, margin}, kwnames<"x", "y">());
+    call_kw(pyplot(id<"margins">()).get(), {state.margin, state.margin}, kwnames<"x", "y">());
     call(pyplot(id<"tight_layout">()).get());
     Ref axes = call(pyplot(id<"gca">()).get());
     Ref ticks = call_method(call_method(axes.get(), id<"get_xticks">()).get(), id<"tolist">());
-    Ref labels = call(scope.global(id<"td_labels">()).get(), ticks.get());
+    Ref labels = call(state.global(id<"td_labels">()).get(), ticks.get());
     // Labels belong to fixed tick positions; a FixedLocator keeps them where
     // they are without widening the view to ticks outside it (set_xticks would).
     Ref locator = call(import_attr("matplotlib.ticker", id<"FixedLocator">()).get(), ticks.get());

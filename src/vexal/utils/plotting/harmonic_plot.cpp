@@ -11,7 +11,7 @@ Ref magnitudes(PyObject* content) {
 
 // dict(boxstyle="square", fc="w"), through the module's own `dict`.
 Ref label_box() {
-    Ref dict_type = scope.global(id<"dict">());
+    Ref dict_type = state.global(id<"dict">());
     if (!dict_type.is(reinterpret_cast<PyObject*>(&PyDict_Type))) {
         return call_kw(dict_type.get(), {id<"square">(), id<"w">()}, kwnames<"boxstyle", "fc">());
     }
@@ -36,10 +36,9 @@ void annotate_peak(PyObject* content, PyObject* position, PyObject* np) {
     Ref phase = check(PyNumber_TrueDivide(check(PyNumber_Multiply(radians.get(), integer(180).get())).get(),
                                           getattr(np, id<"pi">()).get()));
     Ref xy = check(PyTuple_Pack(2, freq.get(), mag.get()));
-    static PyObject* offset = check(Py_BuildValue("(ii)", 10, -10)).release();
     call_kw(pyplot(id<"annotate">()).get(),
-            {peak_text(freq.get(), mag.get(), phase.get()).get(), xy.get(), offset, id<"offset points">(),
-             label_box().get(), integer(7).get()},
+            {peak_text(freq.get(), mag.get(), phase.get()).get(), xy.get(), state.annotation_offset,
+             id<"offset points">(), label_box().get(), integer(7).get()},
             kwnames<"xy", "xytext", "textcoords", "bbox", "fontsize">());
 }
 
@@ -47,9 +46,9 @@ Ref harmonic_plot(FunctionObject*, PyObject* const* args) {
     PyObject *content = args[0], *output = args[1], *annotate = args[2];
     call(pyplot(id<"stem">()).get(), getattr(content, id<"freqs">()).get(), magnitudes(content).get());
     call(pyplot(id<"title">()).get(), id<"Frequency Content">());
-    Ref peaks = call_method(scope.global(id<"peakutils">()).get(), id<"indexes">(), magnitudes(content).get());
+    Ref peaks = call_method(state.global(id<"peakutils">()).get(), id<"indexes">(), magnitudes(content).get());
     if (truthy(annotate)) {
-        Ref np = scope.global(id<"np">());
+        Ref np = state.global(id<"np">());
         Ref positions = check(PyObject_GetIter(peaks.get()));
         while (Ref position = next_item(positions.get())) annotate_peak(content, position.get(), np.get());
     }

@@ -4,7 +4,7 @@
 
 namespace vexal::plotting {
 
-ModuleScope scope;
+State state;
 
 namespace {
 
@@ -22,14 +22,23 @@ constexpr Import imports[] = {
     {"vexal.utils", "PY2", "PY2"},
 };
 
-constexpr Part parts[] = {register_capture_plot, register_harmonic_plot, register_td_labels, register_phasor_plot};
+void make_constants(PyObject*) {
+    state.margin = check(PyFloat_FromDouble(0.1)).release();
+    state.arrow_divisor = check(PyFloat_FromDouble(277.0)).release();
+    state.annotation_offset = check(Py_BuildValue("(ii)", 10, -10)).release();
+}
+
+constexpr Part parts[] = {make_constants, register_capture_plot, register_harmonic_plot, register_td_labels,
+                          register_phasor_plot};
+
+PyObject** const held[] = {&state.margin, &state.arrow_divisor, &state.annotation_offset};
 
 const ModuleDecl declaration{
     "vexal.utils.plotting",
     "Figures for test reports: captured signals with time labels, frequency content and phasor diagrams.\n\n"
     "Every function draws on matplotlib's current figure (matplotlib.pyplot) and clears it once the\n"
     "figure is saved or shown; the module selects no matplotlib backend.",
-    &scope, with_install_aliases, imports, parts, {}};
+    &state, with_install_aliases, imports, parts, held};
 
 }  // namespace
 }  // namespace vexal::plotting

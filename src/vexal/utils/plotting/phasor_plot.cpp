@@ -25,8 +25,8 @@ struct Magnitudes {
     // getting zero-width arrows.
     Ref arrow_width() const {
         PyObject* scale = truthy(whole.get()) ? whole.get() : largest.get();
-        static PyObject* divisor = check(PyFloat_FromDouble(277.0)).release();
-        return check(PyNumber_TrueDivide(check(PyNumber_Multiply(integer(7).get(), scale)).get(), divisor));
+        return check(
+            PyNumber_TrueDivide(check(PyNumber_Multiply(integer(7).get(), scale)).get(), state.arrow_divisor));
     }
 };
 
@@ -49,7 +49,7 @@ Ref pair_list(PyObject* first, PyObject* second) {
 // as dashed outlines. A dashed style on the zero-width outline of a filled
 // arrow would make savefig fail on older matplotlib releases.
 void plot_set(PyObject* phasors, bool light, PyObject* width) {
-    Ref np = scope.global(id<"np">());
+    Ref np = state.global(id<"np">());
     Ref pi = getattr(np.get(), id<"pi">());
     Ref zero = integer(0);
     Ref line_width = integer(light ? 1 : 0);
@@ -112,8 +112,8 @@ Ref plot_phasors(FunctionObject*, PyObject* const* args) {
         plot_set(before.get(), true, width.get());
         title = concat({format(before.get(), id<"">()).get(), id<"\n">(), format(phasors.get(), id<"">()).get()});
     }
-    if (truthy(scope.global(id<"PY2">()).get())) {
-        title = call_kw(scope.global(id<"str">()).get(), {title.get(), id<"utf-8">()}, kwnames<"encoding">());
+    if (truthy(state.global(id<"PY2">()).get())) {
+        title = call_kw(state.global(id<"str">()).get(), {title.get(), id<"utf-8">()}, kwnames<"encoding">());
     }
     plot_set(phasors.get(), false, width.get());
     call(pyplot(id<"grid">()).get());

@@ -12,10 +12,17 @@ namespace vexal::plotting {
 
 using namespace vexal_rt;
 
-extern ModuleScope scope;  // names are read from the module's dict at call time
+// Names are read from the module's dict at call time; the constants the
+// figures are drawn with are made once.
+struct State : ModuleScope {
+    PyObject* margin = nullptr;             // 0.1, the plots' margins
+    PyObject* arrow_divisor = nullptr;      // 277.0, of the phasor arrows' width
+    PyObject* annotation_offset = nullptr;  // (10, -10), of the peak labels
+};
+extern State state;
 
 // plt.<name>, with plt read from the module as the functions' bodies read it.
-inline Ref pyplot(PyObject* name) { return getattr(scope.global(id<"plt">()).get(), name); }
+inline Ref pyplot(PyObject* name) { return getattr(state.global(id<"plt">()).get(), name); }
 
 inline Ref integer(long value) { return check(PyLong_FromLong(value)); }
 
