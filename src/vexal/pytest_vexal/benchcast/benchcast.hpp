@@ -13,10 +13,25 @@ namespace vexal::benchcast {
 
 using namespace vexal_rt;
 
+// One of the module's JSON encoders and what writing its text directly
+// stands for.
+struct Encoder {
+    PyObject* cls = nullptr;
+    FastPath guard;  // the class still resolves its methods to ours
+    FastPath dumps;  // and json.dumps(o, cls=<the module's encoder>) makes it as json does
+};
+
+// A class of another package that a shortcut serves, watched from its first
+// use: `path` holds while it is still that package's own.
+struct Watched {
+    PyObject* cls = nullptr;
+    FastPath path;
+};
+
 // Process-wide module state: the module initialises once per process and
 // keeps these objects for its whole life.
 struct State {
-    PyObject* globals = nullptr;  // the module's dict, read at call time like a module's globals
+    PyObject* globals = nullptr;     // the module's dict, read at call time like a module's globals
     PyObject* json = nullptr;        // the modules as imported
     PyObject* zmq = nullptr;
     PyObject* pytest = nullptr;
@@ -29,8 +44,13 @@ struct State {
     PyObject* my_publisher = nullptr;
     PyObject* dummy_publisher = nullptr;
     PyObject* identifiable = nullptr;
-    FastPath plain_dumps;      // json.dumps is the one imported
+    FastPath plain_dumps;            // json.dumps is the one imported
     FastPath dummy_publisher_drops;  // DummyPublisher still drops every message unread
+    Encoder collection_encoder;      // JsonPyTestCollection
+    Encoder report_encoder;          // JsonPyTestReport
+    Watched sockets;                 // pyzmq's Socket, sent to directly
+    PyObject* sndmore = nullptr;     // zmq.SNDMORE, read with the Socket class
+    Watched reports;                 // pytest's TestReport, written without its formatting
 };
 extern State state;
 

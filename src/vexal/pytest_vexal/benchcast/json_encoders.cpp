@@ -11,13 +11,6 @@
 namespace vexal::benchcast {
 namespace {
 
-struct Encoder {
-    PyObject* cls = nullptr;
-    FastPath guard;   // the class still resolves its methods to ours
-    FastPath dumps;   // and json.dumps(o, cls=<the module's encoder>) makes it as json does
-};
-Encoder collection_encoder, report_encoder;
-
 // ---- the node rules -----------------------------------------------------------------------
 
 // The node classes as pytest exports them now. Instance (gone in pytest 8)
@@ -160,59 +153,52 @@ const ReportField report_fields[] = {
 // TestReport class without failure representation, sections or xdist node
 // gives "" for all four; while pytest's definitions stand, that is written
 // without running them.
-class PlainReports {
-public:
-    bool is_plain(PyObject* o) {
-        if (!type_) watch();
-        if (Py_TYPE(o) != reinterpret_cast<PyTypeObject*>(type_) || !path_.holds()) return false;
-        Ref attributes = check(PyObject_GenericGetDict(o, nullptr));
-        auto item = [&attributes](PyObject* name) {
-            PyObject* value = PyDict_GetItemWithError(attributes.get(), name);
-            if (!value && PyErr_Occurred()) raise();
-            return value;
-        };
-        PyObject* sections = item(id<"sections">());
-        if (item(id<"longrepr">()) != Py_None || !sections || !PyList_CheckExact(sections) ||
-            PyList_GET_SIZE(sections) != 0) {
+
+// Each of those attributes as pytest's reports module defines it.
+bool pytests_own(PyObject* type) {
+    if (!PyType_Check(type)) return false;
+    for (PyObject* name : {id<"longreprtext">(), id<"caplog">(), id<"capstdout">(), id<"capstderr">(),
+                           id<"toterminal">(), id<"get_sections">()}) {
+        Ref attribute = getattr(type, name);
+        Ref function = PyObject_TypeCheck(attribute.get(), &PyProperty_Type)
+                           ? getattr(attribute.get(), id<"fget">())
+                           : attribute;
+        Ref module = lookup_attr(function.get(), id<"__module__">());
+        if (!module || !PyUnicode_Check(module.get()) ||
+            PyUnicode_CompareWithASCIIString(module.get(), "_pytest.reports") != 0) {
             return false;
         }
-        return !item(id<"node">()) && !item(id<"toterminal">()) && !item(id<"get_sections">());
     }
+    return true;
+}
 
-private:
-    // The class pytest.TestReport names, while it is pytest's own and the
-    // module's pytest is pytest.
-    void watch() {
+// A report of the class pytest.TestReport names at first use, while that is
+// pytest's own and the module's pytest is pytest.
+bool is_plain_report(PyObject* o) {
+    Watched& reports = state.reports;
+    if (!reports.cls) {
         Ref type = getattr(global(id<"pytest">()).get(), id<"TestReport">());
-        path_.global(state.globals, "pytest", state.pytest)
-            .global(PyModule_GetDict(state.pytest), "TestReport", pytests_own(type.get()) ? type.get() : nullptr)
+        PyObject* own_class = pytests_own(type.get()) ? type.get() : nullptr;
+        reports.path.global(state.globals, "pytest", state.pytest)
+            .global(PyModule_GetDict(state.pytest), "TestReport", own_class)
             .attributes(type.get(), {"longreprtext", "caplog", "capstdout", "capstderr", "toterminal",
                                      "get_sections", "node", "longrepr", "sections"});
-        type_ = type.release();
+        reports.cls = type.release();
     }
-
-    // Each of those attributes as pytest's reports module defines it.
-    static bool pytests_own(PyObject* type) {
-        if (!PyType_Check(type)) return false;
-        for (PyObject* name : {id<"longreprtext">(), id<"caplog">(), id<"capstdout">(), id<"capstderr">(),
-                               id<"toterminal">(), id<"get_sections">()}) {
-            Ref attribute = getattr(type, name);
-            Ref function = PyObject_TypeCheck(attribute.get(), &PyProperty_Type)
-                               ? getattr(attribute.get(), id<"fget">())
-                               : attribute;
-            Ref module = lookup_attr(function.get(), id<"__module__">());
-            if (!module || !PyUnicode_Check(module.get()) ||
-                PyUnicode_CompareWithASCIIString(module.get(), "_pytest.reports") != 0) {
-                return false;
-            }
-        }
-        return true;
+    if (Py_TYPE(o) != reinterpret_cast<PyTypeObject*>(reports.cls) || !reports.path.holds()) return false;
+    Ref attributes = check(PyObject_GenericGetDict(o, nullptr));
+    auto item = [&attributes](PyObject* name) {
+        PyObject* value = PyDict_GetItemWithError(attributes.get(), name);
+        if (!value && PyErr_Occurred()) raise();
+        return value;
+    };
+    PyObject* sections = item(id<"sections">());
+    if (item(id<"longrepr">()) != Py_None || !sections || !PyList_CheckExact(sections) ||
+        PyList_GET_SIZE(sections) != 0) {
+        return false;
     }
-
-    PyObject* type_ = nullptr;
-    FastPath path_;
-};
-PlainReports plain_reports;
+    return !item(id<"node">()) && !item(id<"toterminal">()) && !item(id<"get_sections">());
+}
 
 Ref report_default(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *o = args[1];
@@ -228,7 +214,7 @@ class ReportWriter : public JsonWriter {
     void write_custom(PyObject* o) override {
         write_raw("{\"__class__\": ");
         write(type_name(o).get());
-        bool plain = plain_reports.is_plain(o);
+        bool plain = is_plain_report(o);
         for (const ReportField& field : report_fields) {
             write_raw(", \"");
             write_raw(field.key);
@@ -297,11 +283,11 @@ Ref dumps_directly(Encoder& encoder, PyObject* o) {
 }
 
 Ref encode_collection(FunctionObject*, PyObject* const* args) {
-    return encode<CollectionWriter>(collection_encoder, args[0], args[1]);
+    return encode<CollectionWriter>(state.collection_encoder, args[0], args[1]);
 }
 
 Ref encode_report(FunctionObject*, PyObject* const* args) {
-    return encode<ReportWriter>(report_encoder, args[0], args[1]);
+    return encode<ReportWriter>(state.report_encoder, args[0], args[1]);
 }
 
 Ref get_type_name(FunctionObject*, PyObject* const* args) { return type_name(args[0]); }
@@ -351,15 +337,15 @@ void add_encoder(PyObject* module, Encoder& encoder, const char* name, const cha
 }  // namespace
 
 Ref dumps_directly(PyObject* encoder_name, PyObject* o) {
-    if (encoder_name == id<"JsonPyTestReport">()) return dumps_directly<ReportWriter>(report_encoder, o);
-    return dumps_directly<CollectionWriter>(collection_encoder, o);
+    if (encoder_name == id<"JsonPyTestReport">()) return dumps_directly<ReportWriter>(state.report_encoder, o);
+    return dumps_directly<CollectionWriter>(state.collection_encoder, o);
 }
 
 void register_json_encoders(PyObject* module) {
-    add_encoder(module, collection_encoder, "JsonPyTestCollection",
+    add_encoder(module, state.collection_encoder, "JsonPyTestCollection",
                 "Custom JSON encoder for pytest objects: collection nodes with their chain of parents.",
                 collection_default_def, encode_collection_def);
-    add_encoder(module, report_encoder, "JsonPyTestReport", "Custom JSON encoder for the pytest report object.",
+    add_encoder(module, state.report_encoder, "JsonPyTestReport", "Custom JSON encoder for the pytest report object.",
                 report_default_def, encode_report_def);
 }
 

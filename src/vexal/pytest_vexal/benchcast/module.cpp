@@ -52,7 +52,12 @@ PyObject** const held[] = {&state.json,
                            &state.common_publisher,
                            &state.my_publisher,
                            &state.dummy_publisher,
-                           &state.identifiable};
+                           &state.identifiable,
+                           &state.collection_encoder.cls,
+                           &state.report_encoder.cls,
+                           &state.sockets.cls,
+                           &state.sndmore,
+                           &state.reports.cls};
 
 const ModuleDecl declaration{
     "vexal.pytest_vexal.benchcast",

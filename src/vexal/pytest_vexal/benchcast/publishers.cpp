@@ -82,49 +82,39 @@ Ref kwargs_json(PyObject* kwargs) {
     return utf8(call(dumps.get(), kwargs).get());
 }
 
+// A class whose send_multipart pyzmq's socket module defines.
+bool pyzmqs_own(PyObject* socket_class) {
+    if (!PyType_Check(socket_class)) return false;
+    Ref send_multipart = getattr(socket_class, id<"send_multipart">());
+    Ref module = lookup_attr(send_multipart.get(), id<"__module__">());
+    return module && PyUnicode_Check(module.get()) &&
+           PyUnicode_CompareWithASCIIString(module.get(), "zmq.sugar.socket") == 0;
+}
+
 // pyzmq's Socket.send_multipart checks that each frame is a buffer, then
 // sends all but the last with SNDMORE. For three bytes frames on a socket of
-// pyzmq's own class, as pyzmq defines it, the sends are made directly.
-class DirectSends {
-public:
-    bool usable(PyObject* socket) {
-        if (!socket_class_) watch();
-        return Py_TYPE(socket) == reinterpret_cast<PyTypeObject*>(socket_class_) && path_.holds();
-    }
-
-    PyObject* more() const { return more_; }
-
-private:
-    // The class zmq.Socket names, while it is pyzmq's own (its send_multipart
-    // defined by pyzmq's socket module) and the module's zmq is pyzmq.
-    void watch() {
+// the class zmq.Socket named at first use, the sends are made directly while
+// that class is pyzmq's own, as pyzmq defines it, and the module's zmq is
+// pyzmq.
+bool direct_sends(PyObject* socket) {
+    Watched& sockets = state.sockets;
+    if (!sockets.cls) {
         Ref zmq = global(id<"zmq">());
         Ref socket_class = getattr(zmq.get(), id<"Socket">());
-        more_ = getattr(zmq.get(), id<"SNDMORE">()).release();
-        path_.global(state.globals, "zmq", state.zmq)
-            .global(PyModule_GetDict(state.zmq), "Socket", pyzmqs_own(socket_class.get()) ? socket_class.get() : nullptr)
+        state.sndmore = getattr(zmq.get(), id<"SNDMORE">()).release();
+        PyObject* own_class = pyzmqs_own(socket_class.get()) ? socket_class.get() : nullptr;
+        sockets.path.global(state.globals, "zmq", state.zmq)
+            .global(PyModule_GetDict(state.zmq), "Socket", own_class)
             .attributes(socket_class.get(), {"send_multipart", "send"});
-        socket_class_ = socket_class.release();
+        sockets.cls = socket_class.release();
     }
-
-    static bool pyzmqs_own(PyObject* socket_class) {
-        if (!PyType_Check(socket_class)) return false;
-        Ref send_multipart = getattr(socket_class, id<"send_multipart">());
-        Ref module = lookup_attr(send_multipart.get(), id<"__module__">());
-        return module && PyUnicode_Check(module.get()) &&
-               PyUnicode_CompareWithASCIIString(module.get(), "zmq.sugar.socket") == 0;
-    }
-
-    PyObject* socket_class_ = nullptr;
-    PyObject* more_ = nullptr;
-    FastPath path_;
-};
-DirectSends direct_sends;
+    return Py_TYPE(socket) == reinterpret_cast<PyTypeObject*>(sockets.cls) && sockets.path.holds();
+}
 
 void send_multipart(PyObject* socket, const Ref (&frames)[3]) {
-    if (direct_sends.usable(socket)) {
-        call_method(socket, id<"send">(), frames[0].get(), direct_sends.more());
-        call_method(socket, id<"send">(), frames[1].get(), direct_sends.more());
+    if (direct_sends(socket)) {
+        call_method(socket, id<"send">(), frames[0].get(), state.sndmore);
+        call_method(socket, id<"send">(), frames[1].get(), state.sndmore);
         call_method(socket, id<"send">(), frames[2].get());
         return;
     }
