@@ -21,6 +21,7 @@ using namespace vexal_rt;
 struct State : ModuleScope {
     PyObject* function_wrapper = nullptr;  // the proxy class given to wrapt.decorator
     PyObject* image_name_key = nullptr;    // sorts capture_decorator's images by their lower-case name
+    ternaryfunc wrapt_call = nullptr;      // wrapt's FunctionWrapper call, for what the quicker one leaves
     FastPath builtin_members;  // inspect.getmembers(builtins) listed here
 };
 extern State state;

@@ -10,8 +10,6 @@
 namespace vexal::decorators {
 namespace {
 
-ternaryfunc wrapt_call = nullptr;
-
 bool is_text(PyObject* value, const char* ascii) {
     return PyUnicode_Check(value) && PyUnicode_CompareWithASCIIString(value, ascii) == 0;
 }
@@ -26,7 +24,7 @@ Ref call_function_wrapper(PyObject* self, PyObject* args, PyObject* kwds) {
     Ref instance = field(self, id<"_self_instance">());
     Ref binding = field(self, id<"_self_binding">());
     if (!enabled.is(Py_None) || !instance.is(Py_None) || !is_text(binding.get(), "function")) {
-        return check(wrapt_call(self, args, kwds));
+        return check(state.wrapt_call(self, args, kwds));
     }
     Ref wrapped = field(self, id<"__wrapped__">());
     Ref bound_instance = lookup_attr(wrapped.get(), id<"__self__">());
@@ -48,8 +46,8 @@ Ref make_function_wrapper_type(PyObject* module) {
                   .doc("wrapt.FunctionWrapper of the report decorators.")
                   .build();
     auto* type = reinterpret_cast<PyTypeObject*>(cls.get());
-    wrapt_call = reinterpret_cast<PyTypeObject*>(base.get())->tp_call;
-    if (wrapt_call && type->tp_call == wrapt_call) type->tp_call = function_wrapper_call;
+    state.wrapt_call = reinterpret_cast<PyTypeObject*>(base.get())->tp_call;
+    if (state.wrapt_call && type->tp_call == state.wrapt_call) type->tp_call = function_wrapper_call;
     return cls;
 }
 

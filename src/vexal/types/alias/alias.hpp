@@ -15,6 +15,15 @@ using namespace vexal_rt;
 
 // Process-wide module state: the module initialises once per process and
 // keeps these objects for its whole life.
+// ABCMeta's answer for exact floats and ints, kept while abc's cache token is
+// unchanged: the token moves on every register() anywhere, which is also
+// when ABCMeta stops trusting its own negative caches.
+struct PlainNumberAnswers {
+    unsigned long long token = ~0ULL;
+    bool float_is = false;
+    bool int_is = false;
+};
+
 struct State {
     PyObject* has_alias = nullptr;
     PyObject* alias_float = nullptr;
@@ -26,6 +35,7 @@ struct State {
     FastPath has_alias_path;    // HasAlias.__init__ and the alias property done here
     FastPath alias_float_path;  // AliasFloat's construction, operators and text
     FastPath alias_tuple_path;  // AliasTuple's text
+    PlainNumberAnswers plain_answers;  // whether AliasFloat counts plain floats and ints as its own
 };
 extern State state;
 

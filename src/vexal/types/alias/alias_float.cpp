@@ -198,27 +198,17 @@ Ref fast_str(PyObject* self) {
 
 namespace {
 
-// ABCMeta's answer for exact floats and ints, kept while abc's cache token is
-// unchanged: the token moves on every register() anywhere, which is also
-// when ABCMeta stops trusting its own negative caches.
-struct PlainNumberAnswers {
-    unsigned long long token = ~0ULL;
-    bool float_is = false;
-    bool int_is = false;
-};
-PlainNumberAnswers plain_answers;
-
 bool abc_answer(PyObject* obj) { return truthy(call(state.abc_instancecheck, state.alias_float, obj).get()); }
 
 bool plain_number_is_alias_float(PyObject* obj) {
     Ref token = call(state.abc_cache_token);
     unsigned long long now = PyLong_AsUnsignedLongLong(token.get());
     if (now == static_cast<unsigned long long>(-1) && PyErr_Occurred()) raise();
-    if (now != plain_answers.token) {
+    if (now != state.plain_answers.token) {
         Ref one = check(PyFloat_FromDouble(1.0));
-        plain_answers = {now, abc_answer(one.get()), abc_answer(Ref(check(PyLong_FromLong(1))).get())};
+        state.plain_answers = {now, abc_answer(one.get()), abc_answer(Ref(check(PyLong_FromLong(1))).get())};
     }
-    return PyFloat_CheckExact(obj) ? plain_answers.float_is : plain_answers.int_is;
+    return PyFloat_CheckExact(obj) ? state.plain_answers.float_is : state.plain_answers.int_is;
 }
 
 }  // namespace
