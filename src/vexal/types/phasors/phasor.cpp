@@ -73,8 +73,7 @@ Ref new_complex(PyObject* cls, PyObject* value) {
 Ref new_phasor(FunctionObject*, PyObject* const* args) {
     PyObject *cls = args[0], *number = args[1], *mag = args[2], *angle = args[3];
     Ref phasor = state.global(id<"Phasor">());
-    if ((phasor.is(state.phasor) && Py_TYPE(number) == reinterpret_cast<PyTypeObject*>(state.phasor)) ||
-        isinstance(number, phasor.get())) {
+    if (Py_TYPE(number) == reinterpret_cast<PyTypeObject*>(phasor.get()) || isinstance(number, phasor.get())) {
         return Ref::borrow(number);
     }
     if (number != Py_None) return new_complex(cls, number);

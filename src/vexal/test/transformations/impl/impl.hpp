@@ -28,12 +28,12 @@ struct State : ModuleScope {
     FastPath fused_abc_to_dq0;
     FastPath fused_dq0_to_abc;
     FastPath symmetrical;     // np and recursive_map the module's own, for the direct sums
-    FastPath sequence_sets;   // the same, and the constant a as made here
+    FastPath own_a;           // the constant a as made here
+    FastPath sequence_sets;   // the direct sums' and own_a's
     FastPath phasor_product;  // Phasor * array declines as defined (once the phasors are found)
     PyTypeObject* ndarray = nullptr;
     PyObject* numpy = nullptr;
     PyObject* phasor = nullptr;  // vexal.types.phasors.Phasor, found once that module is imported
-    PyObject* a_object = nullptr;        // the constant a as set at import
     PyObject* sequence_factors[3] = {};  // [1, 1, 1], [1, 1/a, 1/a**2], [1, 1/a**2, 1/a] for that a
     cplx sequence_values[3][3];
     PyObject* float64_dtype = nullptr;  // numpy's own float64 descriptor

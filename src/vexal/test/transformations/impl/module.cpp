@@ -35,7 +35,7 @@ constexpr Part parts[] = {hold_imported, register_signal_columns, register_const
                           register_symmetrical};
 
 PyObject** const held[] = {&state.np_empty, &state.np_asarray, &state.np_atleast_1d, &state.float64,
-                           &state.float64_one, &state.has_alias, &state.a_object, &state.sequence_factors[0],
+                           &state.float64_one, &state.has_alias, &state.sequence_factors[0],
                            &state.sequence_factors[1], &state.sequence_factors[2], &state.numpy, &state.phasor,
                            &state.float64_dtype};
 

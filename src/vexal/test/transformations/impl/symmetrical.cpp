@@ -172,7 +172,7 @@ Ref sequence_factors(PyObject* a, int k) {
 // V * factors, mapped to the type of V: one balanced set.
 Ref sequence_set(PyObject* v, int k) {
     Ref a = state.global(id<"a">());
-    bool own_a = a.is(state.a_object);
+    bool own_a = state.own_a.holds();
     if ((PyComplex_CheckExact(v) || is_plain_phasor(v)) && state.sequence_sets.holds()) {
         cplx out[3];
         for (int i = 0; i < 3; ++i) out[i] = product(value_of(v), state.sequence_values[k][i]);
@@ -270,10 +270,10 @@ void register_constants(PyObject* module) {
     Ref exponent = check(PyComplex_FromDoubles(0.0, 2 * pi / 3));
     Ref a = call(getattr(state.numpy, id<"exp">()).get(), exponent.get());
     add_object(module, "a", a);
-    state.a_object = Py_NewRef(a.get());
     state.symmetrical.global(state.globals, "np", state.numpy)
         .global(state.globals, "recursive_map", host_original("vexal.utils", "recursive_map"));
-    state.sequence_sets.also(state.symmetrical).global(state.globals, "a", a);
+    state.own_a.global(state.globals, "a", a);
+    state.sequence_sets.also(state.symmetrical).also(state.own_a);
 
     Ref two = check(PyLong_FromLong(2)), one = check(PyLong_FromLong(1));
     Ref a2 = check(PyNumber_Power(a.get(), two.get(), Py_None));
