@@ -44,6 +44,23 @@ def run_under(root, code):
     return subprocess.run([sys.executable, "-c", code], env=env, capture_output=True)
 
 
+# Each module's namespace as its imports and then its definitions bind it: an
+# import made only for the module's own use binds nothing.
+@pytest.mark.parametrize("module, first_names", [
+    ("vexal.types.timedelta", ["new_td_repr", "accept_castable", "_maybe_cast_slice_bound", "patch_pandas"]),
+    ("vexal.utils.runshim", ["sys", "os", "pytest", "allure", "hil", "model", "importlib", "get_module"]),
+    ("vexal.pytest_vexal.benchcast", ["io", "json", "os", "uuid", "List", "Dict", "zmq", "Enum", "unique",
+                                      "JSONEncoder", "pytest", "MSG_SEP"]),
+    ("vexal.allure_commons.stepline", ["str", "range", "logging", "PY2", "testlogger", "IndentationFilter"]),
+    ("vexal.allure_realtime.listener", ["pytest", "allure_commons", "AllureCatchLogs", "stepline",
+                                        "AllurePytestLoggerListener"]),
+    ("vexal.allure_realtime.plugin", ["allure_commons", "AllurePytestLoggerListener", "cleanup_factory"]),
+])
+def test_module_namespaces_in_import_order(module, first_names):
+    names = [name for name in vars(importlib.import_module(module)) if not name.startswith("__")]
+    assert names[:len(first_names)] == first_names
+
+
 def test_every_module_imports_from_a_directory_whose_name_is_not_utf8(tmp_path):
     root = tmp_path / os.fsdecode(b"grid-\xff-tests")
     shutil.copytree(PACKAGE_DIR, root / "vexal")
