@@ -36,6 +36,7 @@ struct AbcCheck {
     static bool is_abc_own(PyObject* abc_meta) {
         PyObject* found = PyDict_GetItemWithError(reinterpret_cast<PyTypeObject*>(abc_meta)->tp_dict,
                                                   id<"__instancecheck__">());
+        if (!found && PyErr_Occurred()) raise();
         if (!found || !PyFunction_Check(found)) return false;
         Ref function = Ref::borrow(found);
         Ref module = getattr(function.get(), id<"__module__">());
