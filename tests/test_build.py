@@ -89,13 +89,11 @@ README = pathlib.Path(__file__).parent.parent / "README.md"
 
 @pytest.mark.skipif(not README.exists(), reason="no README.md beside the tests (not a checkout)")
 def test_readme_jobs_keep_their_allure_results_apart_and_capture_output():
-    lines = README.read_text().split("\n")
-    jobs = [line for line in lines[lines.index("# main job: install, run the examples with Allure results, and say "
-                                               "where they are"):lines.index("# tests: install with the test "
-                                                                              "tools, then run the test suite")]
-            if "pytest examples" in line]
-    result_dirs = [word.split("=", 1)[1] for job in jobs for word in job.split() if word.startswith("--alluredir=")]
-    assert len(jobs) == 2 and len(set(result_dirs)) == 2
-    # Each starts from an empty directory, and captures what the examples
-    # print, so that allure-pytest attaches it to each test.
-    assert all("--clean-alluredir" in job.split() and "-s" not in job.split() for job in jobs)
+    # Each run of the examples in the main job starts from an empty results
+    # directory of its own, and captures what the examples print, so that
+    # allure-pytest attaches it to each test.
+    main_job = README.read_text().split("\n# main job: ")[1].split("\n# tests: ")[0]
+    jobs = [line.split() for line in main_job.splitlines() if "pytest examples" in line]
+    result_dirs = {word for job in jobs for word in job if word.startswith("--alluredir=")}
+    assert len(jobs) == len(result_dirs) == 2
+    assert all("--clean-alluredir" in job and "-s" not in job for job in jobs)

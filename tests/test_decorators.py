@@ -8,7 +8,6 @@ import io
 import json
 import re
 import sys
-import textwrap
 import types
 
 import allure_commons

@@ -121,16 +121,23 @@ def run_python(code, timeout=20):
 
 # --- message types and ids --------------------------------------------------------------------
 
-@pytest.mark.parametrize("parent, name, expected", [("_#vxl", "general", "_#vxl.general"), ("", "x", ".x")])
+@pytest.mark.parametrize("parent, name, expected", [
+    ("_#vxl", "general", "_#vxl.general"), ("", "x", ".x"), (1, "x", TypeError), ("x", None, TypeError),
+    (b"_#vxl", "x", TypeError),
+])
 def test_build_msg_type(parent, name, expected):
-    assert build_msg_type(parent, name) == expected
-    assert build_msg_type(parent_msg_type=parent, msg_type_name=name) == expected
+    if expected is TypeError:  # text only
+        with pytest.raises(TypeError):
+            build_msg_type(parent, name)
+    else:
+        assert build_msg_type(parent, name) == build_msg_type(parent_msg_type=parent, msg_type_name=name) == expected
 
 
-@pytest.mark.parametrize("parent, name", [(1, "x"), ("x", None), (b"_#vxl", "x")])
-def test_build_msg_type_takes_only_text(parent, name):
-    with pytest.raises(TypeError):
-        build_msg_type(parent, name)
+MSG_TYPE_VALUES = {
+    "MSG_VEXAL": "_#vxl", "MSG_COMP": "_#vxl.compiler", "MSG_COMP_FINISHED_ERROR": "_#vxl.compiler.finished.error",
+    "MSG_COMP_WARNING_2": "_#vxl.compiler.warning_2", "MSG_TEST_IDE_COLLECTION": "_#vxl.test_ide.collection_finish",
+    "MSG_TEST_IDE_RUN_REPORT": "_#vxl.test_ide.run_report", "MSG_TEST_IDE_CAPLOG": "_#vxl.test_ide.cap_log",
+}
 
 
 def test_msg_type_is_a_unique_enumeration_in_order():
@@ -139,25 +146,8 @@ def test_msg_type_is_a_unique_enumeration_in_order():
     names = [m.name for m in MsgType]
     assert names[:3] == ["MSG_VEXAL", "MSG_GENERAL", "MSG_INFO"] and names[-1] == "MSG_TEST_IDE_CAPLOG"
     assert MsgType.__doc__ == " Common types of messages. "
-
-
-@pytest.mark.parametrize(
-    "member, value",
-    [
-        ("MSG_VEXAL", "_#vxl"),
-        ("MSG_COMP", "_#vxl.compiler"),
-        ("MSG_COMP_FINISHED_ERROR", "_#vxl.compiler.finished.error"),
-        ("MSG_COMP_WARNING_2", "_#vxl.compiler.warning_2"),
-        ("MSG_TEST_IDE_COLLECTION", "_#vxl.test_ide.collection_finish"),
-        ("MSG_TEST_IDE_RUN_REPORT", "_#vxl.test_ide.run_report"),
-        ("MSG_TEST_IDE_CAPLOG", "_#vxl.test_ide.cap_log"),
-    ],
-)
-def test_msg_type_values_and_lookup(member, value):
-    assert MsgType[member].value == value and MsgType(value) is MsgType[member]
-
-
-def test_unknown_msg_type_value():
+    assert {name: MsgType[name].value for name in MSG_TYPE_VALUES} == MSG_TYPE_VALUES
+    assert all(MsgType(value) is MsgType[name] for name, value in MSG_TYPE_VALUES.items())
     with pytest.raises(ValueError):
         MsgType("_#vxl.nothing")
 
@@ -515,8 +505,12 @@ def test_a_run_publishes_collection_and_every_phase(project, proxy, xdist):
     """Each message once, also under pytest-xdist, where the tests of the
     workers interleave but each test's messages keep their order."""
     result = project.runpytest_inprocess(f"--msg_proxy_path={proxy.directory}", "-k", "not left_out", *xdist)
+    assert_project_published(result, proxy, project.path, xdist=bool(xdist))
+
+
+def assert_project_published(result, proxy, root, xdist):
+    """The messages of one run of `project`; returns each report's worker line."""
     result.assert_outcomes(passed=3, failed=1, **({} if xdist else {"deselected": 1}))
-    root = project.path
     top = node("Module", "test_top.py", root / "test_top.py", "test_top.py", "Root")
     package = node("Package", "pkg", root / "pkg", "pkg", "Root")
     expected_items = {
@@ -544,7 +538,7 @@ def test_a_run_publishes_collection_and_every_phase(project, proxy, xdist):
     items = json.loads(collection)
     assert {item["nodeid"]: item for item in items} == expected_items and len(items) == 4
 
-    runs = {}
+    runs, workers = {}, set()
     for message in messages[2:]:
         text = json.loads(message[1])
         runs.setdefault(text if message[0] == RUN else text["nodeid"], []).append(message)
@@ -560,28 +554,28 @@ def test_a_run_publishes_collection_and_every_phase(project, proxy, xdist):
         assert call["fspath"] == nodeid.split("::")[0]
         assert call["failed"] is (nodeid.endswith("test_method")) and call["passed"] is not call["failed"]
         assert ("\u00fcberlast" in call["report_text"]) is call["failed"]
-        if not call["failed"]:  # pytest heads an xdist report's text with the worker's line
-            assert re.fullmatch(r"(\[gw\d\] \S+ -- Python .*)?", call["report_text"]) and bool(xdist) is bool(
-                call["report_text"])
+        # pytest heads an xdist report's text with the worker's line
+        worker_line = re.match(r"(\[gw\d\]) \S+ -- Python .*", call["report_text"])
+        assert bool(worker_line) is xdist
+        if not call["failed"]:
+            assert call["report_text"] == (worker_line.group(0) if xdist else "")
+        workers.add(worker_line and worker_line.group(1))
         assert call["capstdout"] == ("caught\n" if "own" in nodeid else "")
-
-
-class FakeChannel:
-    def __init__(self, handed):
-        self.handed = handed
-
-    def receive(self, timeout):
-        assert timeout == 0  # never waits: the messages come before xdist's own
-        if isinstance(self.handed, BaseException):
-            raise self.handed
-        return self.handed
+    return workers
 
 
 class FakeNode:
-    """What the controller's hooks use of xdist's WorkerController."""
+    """What the controller's hooks use of xdist's WorkerController: a
+    gateway whose channel hands over `handed` (or raises it)."""
 
     def __init__(self, handed):
-        channel = FakeChannel(handed)
+        def receive(timeout):
+            assert timeout == 0  # never waits: the messages come before xdist's own
+            if isinstance(handed, BaseException):
+                raise handed
+            return handed
+
+        channel = types.SimpleNamespace(receive=receive)
         self.gateway, self.workerinput = types.SimpleNamespace(newchannel=lambda: channel), {}
 
 
@@ -697,53 +691,24 @@ def remote_host(tmp_path):
 
 
 @needs_xdist
-def test_a_remote_worker_loses_no_message(pytester, proxy, remote_host):
+def test_a_remote_worker_loses_no_message(project, proxy, remote_host):
     """gw0 on another host, which cannot reach the proxy, and gw1 on this
     one: the IDE still gets what a run without xdist gives it, each message
     once, the deselection and collection first."""
     address, remote_link = remote_host
-    pytester.makeini("[pytest]\ntestpaths = tests\n")
-    pytester.makeconftest("""
-        def pytest_configure(config):
-            if hasattr(config, "workerinput"):  # which network each worker sees
-                with open(f"{config.workerinput['workerid']}.net", "w") as net:
-                    net.write(open("/proc/net/dev").read())
-    """)
-    pytester.mkdir("tests").joinpath("test_remote.py").write_text(textwrap.dedent("""
-        import pytest
-
-        @pytest.mark.parametrize("i", range(5))
-        def test_a(i): pass
-
-        def test_left_out(): pass
-    """))
-
-    def run(*args):
-        result = pytester.runpytest_subprocess(f"--msg_proxy_path={proxy.directory}", "-k", "not left_out", *args,
-                                               timeout=60)
-        result.assert_outcomes(passed=5, **({} if args else {"deselected": 1}))
-        messages = proxy.take(2 + 5 * 4)
-        proxy.assert_quiet()
-        return [(msg_type, json.loads(text)) for msg_type, text, _ in messages]
-
-    plain = run()
-    remote = run("--dist=load", "--tx", f"socket={address}//id=gw0//chdir={pytester.path}", "--tx", "popen//id=gw1")
-    assert remote_link in (pytester.path / "gw0.net").read_text()
-    assert remote_link not in (pytester.path / "gw1.net").read_text()
-
-    assert [t for t, _ in plain[:2]] == [DESELECTED, COLLECTION]
-    assert remote[:2] == plain[:2]
-
-    def per_test(messages):
-        tests = {}
-        for t, m in messages[2:]:
-            tests.setdefault(m if t == RUN else m["nodeid"], []).append(
-                (t, None) if t == RUN else (t, m["when"], m["passed"]))
-        return tests
-
-    assert per_test(remote) == per_test(plain) and len(per_test(plain)) == 5
-    workers = {m["report_text"].split("]")[0] for t, m in remote[2:] if t == REPORT}
-    assert workers == {"[gw0", "[gw1"}
+    with open(project.path / "conftest.py", "a") as conftest:
+        conftest.write(textwrap.dedent("""
+            def pytest_configure(config):
+                if hasattr(config, "workerinput"):  # which network each worker sees
+                    with open(f"{config.workerinput['workerid']}.net", "w") as net:
+                        net.write(open("/proc/net/dev").read())
+        """))
+    result = project.runpytest_subprocess(
+        f"--msg_proxy_path={proxy.directory}", "-k", "not left_out", "--dist=load",
+        "--tx", f"socket={address}//id=gw0//chdir={project.path}", "--tx", "popen//id=gw1", timeout=60)
+    assert assert_project_published(result, proxy, project.path, xdist=True) == {"[gw0]", "[gw1]"}
+    assert remote_link in (project.path / "gw0.net").read_text()
+    assert remote_link not in (project.path / "gw1.net").read_text()
 
 
 def test_no_socket_stays_open_after_a_run(pytester, proxy):
@@ -756,46 +721,35 @@ def test_no_socket_stays_open_after_a_run(pytester, proxy):
     assert plugin.publisher._req_sock.closed
 
 
-def test_a_proxy_killed_mid_run_neither_fails_nor_hangs_the_run(pytester, tmp_path):
-    proxy_dir = tmp_path / "proxy"
-    proxy_dir.mkdir()
-    proxy_process = subprocess.Popen([sys.executable, "-m", "vexal.tools.msgproxy", str(proxy_dir)],
-                                     stdout=subprocess.DEVNULL)
-    try:
-        deadline = time.monotonic() + 10
-        while not (proxy_dir / "msgproxy.json").exists():
-            assert time.monotonic() < deadline and proxy_process.poll() is None
-            time.sleep(0.02)
-        pytester.makeconftest(
-            f"""
-            import time
-            def pytest_unconfigure(config):
-                with open({str(tmp_path / "ended")!r}, "w") as ended:
-                    ended.write(repr(time.time()))
-            """
-        )
-        pytester.makepyfile(
-            f"""
-            import os, signal, time, pytest
+def test_a_proxy_killed_mid_run_neither_fails_nor_hangs_the_run(pytester, tmp_path, start_proxy):
+    proxy_process, _ = start_proxy()
+    pytester.makeconftest(
+        f"""
+        import time
+        def pytest_unconfigure(config):
+            with open({str(tmp_path / "ended")!r}, "w") as ended:
+                ended.write(repr(time.time()))
+        """
+    )
+    pytester.makepyfile(
+        f"""
+        import os, signal, time, pytest
 
-            def test_kills_the_proxy():
-                os.kill({proxy_process.pid}, signal.SIGKILL)
-                time.sleep(0.2)
+        def test_kills_the_proxy():
+            os.kill({proxy_process.pid}, signal.SIGKILL)
+            time.sleep(0.2)
 
-            @pytest.mark.parametrize("i", range(50))
-            def test_after(i):
-                print("x" * 1000)
-            """
-        )
-        result = pytester.runpytest_subprocess(f"--msg_proxy_path={proxy_dir}", timeout=30)
-        exited = time.time()
-        result.assert_outcomes(passed=51)
-        # Unsent messages linger at most a second once the run has ended
-        # (the rest is the margin for a loaded machine).
-        assert exited - float((tmp_path / "ended").read_text()) < 10
-    finally:
-        proxy_process.kill()
-        proxy_process.wait()
+        @pytest.mark.parametrize("i", range(50))
+        def test_after(i):
+            print("x" * 1000)
+        """
+    )
+    result = pytester.runpytest_subprocess(f"--msg_proxy_path={tmp_path}", timeout=30)
+    exited = time.time()
+    result.assert_outcomes(passed=51)
+    # Unsent messages linger at most a second once the run has ended
+    # (the rest is the margin for a loaded machine).
+    assert exited - float((tmp_path / "ended").read_text()) < 10
 
 
 # --- JSON encoders ----------------------------------------------------------------------------

@@ -1,10 +1,6 @@
 """The message proxy console command."""
 
-import json
-import pathlib
 import signal
-import subprocess
-import sys
 import time
 
 import pytest
@@ -14,39 +10,6 @@ from vexal.pytest_vexal.benchcast import MsgType, MyPublisher
 from vexal.tools.msgproxy import format_message
 
 pytest_plugins = ["pytester"]
-
-COMMAND = pathlib.Path(sys.executable).with_name("vexal-msgproxy")
-
-
-def wait_for_info(directory, process):
-    info = directory / "msgproxy.json"
-    deadline = time.monotonic() + 10
-    while not info.exists():
-        assert process.poll() is None and time.monotonic() < deadline
-        time.sleep(0.02)
-    return json.loads(info.read_text(encoding="utf-8"))
-
-
-def default_sigint():
-    # A job started in the background (as CI runners may) ignores SIGINT, and so would the proxy.
-    signal.signal(signal.SIGINT, signal.SIG_DFL)
-
-
-@pytest.fixture
-def start_proxy(tmp_path):
-    processes = []
-
-    def start(*options):
-        process = subprocess.Popen([str(COMMAND), str(tmp_path), *options], stdout=subprocess.PIPE, text=True,
-                                   preexec_fn=default_sigint)
-        processes.append(process)
-        return process, wait_for_info(tmp_path, process)
-
-    yield start
-    for process in processes:
-        process.kill()
-        process.wait()
-        process.stdout.close()
 
 
 def stop(process, signum=signal.SIGINT):
@@ -83,18 +46,13 @@ def test_forwards_to_subscribers_and_prints_each_message(start_proxy, tmp_path):
     assert '[\n  {\n    "name": "t\u00e9st"\n  }\n]' in output and 'kwargs: {"origin": "test"}' in output
 
 
-def test_binds_the_ports_it_is_given(start_proxy, tmp_path):
+def test_binds_the_ports_it_is_given_and_answers_every_sync_request(start_proxy, tmp_path):
     wanted = {}
     for name in ("outbound_port", "sync_port", "subscriber_port"):
         with zmq.Context() as context, context.socket(zmq.REP) as probe:
             wanted[name] = probe.bind_to_random_port("tcp://127.0.0.1")
     process, ports = start_proxy(*(f"--{name.replace('_', '-')}={port}" for name, port in wanted.items()))
     assert ports == wanted
-    assert stop(process, signal.SIGTERM)[0] == 0 and not (tmp_path / "msgproxy.json").exists()
-
-
-def test_answers_every_sync_request(start_proxy):
-    process, ports = start_proxy()
     with zmq.Context() as context:
         requester = context.socket(zmq.REQ)
         requester.setsockopt(zmq.LINGER, 0)  # leaving the block never waits for a missing answer
@@ -103,7 +61,7 @@ def test_answers_every_sync_request(start_proxy):
             requester.send_multipart(request)
             assert requester.poll(2000) and requester.recv() == b"OK"
         requester.close(linger=0)
-    assert process.poll() is None
+    assert stop(process, signal.SIGTERM)[0] == 0 and not (tmp_path / "msgproxy.json").exists()
 
 
 @pytest.mark.parametrize(
