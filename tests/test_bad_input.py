@@ -136,16 +136,14 @@ def cleared(call):
 
 def returning(value):
     return lambda *args, **kwargs: value
+
+
 class ComplexBoom(object):
     __complex__ = _boom
 
 
 class ComplexBoomComplex(complex):
     __complex__ = _boom
-
-
-class FrameSubclass(pandas.DataFrame):
-    pass
 
 
 class ok(object):
@@ -192,15 +190,6 @@ def frame_rows():
     for name, f in FRAME_FUNCTIONS:
         has_theta, has_method = name not in ("clarke", "inv-clarke"), name not in ("park", "inv-park")
         rows = [
-            ("none", lambda f=f: f(None, theta(), "uniform", None), ValueError),
-            ("str", lambda f=f: f("abc", theta(), "uniform", None), ValueError),
-            ("nan", lambda f=f: f(NAN, theta(), "uniform", None), ValueError),
-            ("series", lambda f=f: f(frame()["a"], theta(), "uniform", None), ValueError),
-            ("array", lambda f=f: f(frame().values, theta(), "uniform", None), ValueError),
-            ("subclass", lambda f=f: f(FrameSubclass(frame()), theta(), "uniform", None), ValueError),
-            ("two-columns", lambda f=f: f(frame().iloc[:, :2], theta(), "uniform", None), ValueError),
-            ("four-columns", lambda f=f: f(frame().assign(d=1.0), theta(), "uniform", None), ValueError),
-            ("text-column", lambda f=f: f(text_frame(), theta(), "uniform", None), TypeError),
             ("object-boom", lambda f=f: f(frame().astype(object).assign(a=[FloatBoom()] * 4), theta(), "uniform", None),
              TypeError),
             ("nan-inf-huge", lambda f=f: f(frame().assign(a=[NAN, INF, -INF, 1e308]), theta(), "uniform", None),
@@ -208,26 +197,19 @@ def frame_rows():
             ("huge-int", lambda f=f: f(frame().astype(object).assign(a=[HUGE] * 4), theta(), "uniform", None),
              OverflowError),
             ("empty", lambda f=f: f(frame().iloc[:0], theta().iloc[:0], "uniform", None), ok(pandas.DataFrame)),
-            ("alignment-capital", lambda f=f: f(frame(), theta(), "uniform", "Alpha" if "clarke" in name else "D"),
-             ValueError),
             ("alignment-none", lambda f=f: f(frame(), theta(), "uniform", EqBoom()), Boom),
         ]
         if has_method:
             rows += [
                 ("method-capitals", lambda f=f: f(frame(), theta(), "POWER INVARIANT", None), ok(pandas.DataFrame)),
-                ("method-none", lambda f=f: f(frame(), theta(), None, None), AttributeError),
                 ("method-int", lambda f=f: f(frame(), theta(), 5, None), AttributeError),
-                ("method-bogus", lambda f=f: f(frame(), theta(), "bogus", None), ValueError),
             ]
         if has_theta:
             rows += [
                 ("theta-none", lambda f=f: f(frame(), None, "uniform", None), AttributeError),
-                ("theta-list", lambda f=f: f(frame(), list(theta()), "uniform", None), AttributeError),
                 ("theta-array", lambda f=f: f(frame(), theta().values, "uniform", None), AttributeError),
-                ("theta-short", lambda f=f: f(frame(), theta().iloc[:3], "uniform", None), ValueError),
                 ("theta-long", lambda f=f: f(frame(), pandas.Series(np.ones(9)), "uniform", None), ValueError),
                 ("theta-nan", lambda f=f: f(frame(), theta() * NAN, "uniform", None), ok(pandas.DataFrame)),
-                ("theta-text", lambda f=f: f(frame(), theta().astype(str), "uniform", None), TypeError),
                 ("theta-frame", lambda f=f: f(frame(), frame(), "uniform", None), ValueError),
             ]
         for label, call, expected in rows:

@@ -311,9 +311,9 @@ def bad_calls():
         good = {"signals": signals, "theta": theta, "method": "uniform",
                 "alignment": "alpha" if name in CLARKE else "d"}
         bad_alignment = "Alpha" if name in CLARKE else "D"
-        rows = [
-            (dict(signals=signals.iloc[:, 0]), ValueError, NOT_A_FRAME),
-            (dict(signals=FrameSubclass(signals)), ValueError, NOT_A_FRAME),
+        rows = [(dict(signals=not_a_frame), ValueError, NOT_A_FRAME)
+                for not_a_frame in (None, "abc", np.nan, signals.values, signals.iloc[:, 0], FrameSubclass(signals))]
+        rows += [
             (dict(signals=signals.iloc[:, :2], method="bogus", alignment="bogus"), ValueError,
              COUNT_TEXT.format(INPUT_NAMES[name])),
             (dict(signals=signals.assign(w=1.0)), ValueError, COUNT_TEXT.format(INPUT_NAMES[name])),
