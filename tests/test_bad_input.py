@@ -519,6 +519,8 @@ ROWS = [
     ("ph-huge-polar", lambda: Phasor(mag=HUGE, angle=0), OverflowError),
     ("ph-np-scalars", lambda: Phasor(mag=np.float32(2), angle=np.int64(3)), ok(Phasor)),
     ("ph-np-array", lambda: Phasor(np.ones(3)), TypeError),
+    ("ph-list", lambda: Phasor([1]), TypeError),
+    ("ph-huge-angle", lambda: Phasor(mag=1, angle=HUGE), OverflowError),
     ("ph-np-array-polar", lambda: Phasor(mag=np.ones(3), angle=0), TypeError),
     ("ph-str-polar", lambda: Phasor(mag="1", angle=2), TypeError),
     ("ph-complex-boom", lambda: Phasor(ComplexBoom()), Boom),

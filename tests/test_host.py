@@ -711,17 +711,9 @@ def test_installed_entry_point_shows_live_lines(live_pytester):
 # Simulator interface stand-ins
 
 
-def test_hil_stand_in_remembers_last_flag(monkeypatch):
-    monkeypatch.setattr(hil, "last_raise_exceptions", None)
-    hil.raise_exceptions(False)
-    assert hil.last_raise_exceptions is False
-    hil.raise_exceptions(True)
-    assert hil.last_raise_exceptions is True
-
-
-def test_schematic_editor_model_remembers_last_flag(monkeypatch):
-    monkeypatch.setattr(model, "last_raise_exceptions", None)
-    model.raise_exceptions(False)
-    assert model.last_raise_exceptions is False
-    model.raise_exceptions(True)
-    assert model.last_raise_exceptions is True
+@pytest.mark.parametrize("interface", [hil, model], ids=["hil", "schematic editor model"])
+def test_simulator_interface_stand_ins_remember_the_last_flag(monkeypatch, interface):
+    monkeypatch.setattr(interface, "last_raise_exceptions", None)
+    for flag in (False, True):
+        interface.raise_exceptions(flag)
+        assert interface.last_raise_exceptions is flag
