@@ -506,6 +506,11 @@ def test_a_run_publishes_collection_and_every_phase(project, proxy, xdist):
     workers interleave but each test's messages keep their order."""
     result = project.runpytest_inprocess(f"--msg_proxy_path={proxy.directory}", "-k", "not left_out", *xdist)
     assert_project_published(result, proxy, project.path, xdist=bool(xdist))
+    # and no socket stays open after the run
+    config = result.reprec.getcall("pytest_unconfigure").config
+    publisher, = [p.publisher for p in config.pluginmanager.get_plugins() if isinstance(p, VexalTestPlugin)]
+    assert type(publisher) is MyPublisher
+    assert publisher._pub_ctx.closed and publisher._pub_sock.closed and publisher._req_sock.closed
 
 
 def assert_project_published(result, proxy, root, xdist):
@@ -709,16 +714,6 @@ def test_a_remote_worker_loses_no_message(project, proxy, remote_host):
     assert assert_project_published(result, proxy, project.path, xdist=True) == {"[gw0]", "[gw1]"}
     assert remote_link in (project.path / "gw0.net").read_text()
     assert remote_link not in (project.path / "gw1.net").read_text()
-
-
-def test_no_socket_stays_open_after_a_run(pytester, proxy):
-    pytester.makepyfile("def test_one(): pass")
-    recorder = pytester.inline_run(f"--msg_proxy_path={proxy.directory}")
-    config = recorder.getcall("pytest_unconfigure").config
-    plugin, = [p for p in config.pluginmanager.get_plugins() if isinstance(p, VexalTestPlugin)]
-    assert type(plugin.publisher) is MyPublisher
-    assert plugin.publisher._pub_ctx.closed and plugin.publisher._pub_sock.closed
-    assert plugin.publisher._req_sock.closed
 
 
 def test_a_proxy_killed_mid_run_neither_fails_nor_hangs_the_run(pytester, tmp_path, start_proxy):
