@@ -308,31 +308,16 @@ def test_plot_and_attach(report, monkeypatch, decorator, result, attachments, ex
 
 GRID_API = '''
 import sys
+import types
 
 from vexal.pytest_vexal.decorators import (
     decorate_module_public_attr, plot_and_attach_grid_changes, step_with_alias_decorator)
 from vexal.types.alias import AliasFloat
-
-
-class Phasor(object):
-    def __init__(self, mag, angle, alias):
-        self.mag, self.angle, self.alias = mag, angle, alias
-
-
-class PhasorSet(list):
-    pass
-
-
-class GridChange(object):
-    def __init__(self, before, after):
-        self.phasors_before, self.phasors_after = before, after
+from vexal.types.phasors import Phasor, Phasors3ph
 
 
 def _phasors(mag_a):
-    phases = PhasorSet([Phasor(mag_a, 0, "Va"), Phasor(230, -120, "Vb"), Phasor(230, 120, "Vc")])
-    for name in ("pos_seq", "neg_seq", "zero_seq"):
-        setattr(phases, name, phases)
-    return phases
+    return Phasors3ph(Phasor(mag=mag_a, angle=0), Phasor(mag=230, angle=-120), Phasor(mag=230, angle=120))
 
 
 def set_source_value(value, alias=None):
@@ -345,7 +330,7 @@ def read_DC_link(alias=None):
 
 @plot_and_attach_grid_changes
 def apply_sag(depth):
-    return GridChange(_phasors(230), _phasors(230 * (1 - depth)))
+    return types.SimpleNamespace(phasors_before=_phasors(230), phasors_after=_phasors(230 * (1 - depth)))
 
 
 def trip_breaker():

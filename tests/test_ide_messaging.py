@@ -884,20 +884,17 @@ def items(pytester):
     return found
 
 
-def test_collection_encoding_matches_the_standard_encoder(items):
+def test_collection_encoding_matches_the_standard_encoder(items, monkeypatch):
     assert len(items) == 4
-    assert json.dumps(items, cls=JsonPyTestCollection) == json.dumps(items, cls=CollectionReference)
+    expected = json.dumps(items, cls=JsonPyTestCollection)
+    assert expected == json.dumps(items, cls=CollectionReference)
     for settings in ({"indent": 1}, {"sort_keys": True}):
         assert json.dumps(items, cls=JsonPyTestCollection, **settings) == json.dumps(
             items, cls=CollectionReference, **settings)
-
-
-def test_nodes_without_fspath_use_their_path(items, monkeypatch):
-    expected = json.dumps(items, cls=JsonPyTestCollection)
+    # Nodes without fspath use their path.
     monkeypatch.delattr(Node, "fspath")  # the legacy-path plugin's property
     assert not hasattr(items[0], "fspath")
-    assert json.dumps(items, cls=JsonPyTestCollection) == expected
-    assert json.dumps(items, cls=CollectionReference) == expected
+    assert json.dumps(items, cls=JsonPyTestCollection) == json.dumps(items, cls=CollectionReference) == expected
 
 
 def test_collection_node_rules(items):
