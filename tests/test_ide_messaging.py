@@ -439,7 +439,8 @@ def test_a_directory_with_spaces_is_written_with_question_marks(tmp_path):
 def test_a_run_without_a_proxy_goes_on_and_says_why(pytester, args, line):
     pytester.makepyfile(test_one="def test_one(): pass")
     write_info(pytester.path / "stale", json.dumps({"outbound_port": free_port(), "sync_port": free_port()}))
-    result = pytester.runpytest_subprocess(*(arg.format(root=pytester.path) for arg in args))
+    run = pytester.runpytest_subprocess if "-n" in args else pytester.runpytest_inprocess
+    result = run(*(arg.format(root=pytester.path) for arg in args))
     assert result.ret == 0
     said = [text for text in result.outlines if "IDE messages" in text]
     assert said == ([line.format(root=pytester.path)] if line else [])
