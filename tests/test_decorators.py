@@ -313,11 +313,17 @@ import types
 from vexal.pytest_vexal.decorators import (
     decorate_module_public_attr, plot_and_attach_grid_changes, step_with_alias_decorator)
 from vexal.types.alias import AliasFloat
-from vexal.types.phasors import Phasor, Phasors3ph
+
+
+class _Phases(list):
+    """Three phasors, each set its own sequence components."""
 
 
 def _phasors(mag_a):
-    return Phasors3ph(Phasor(mag=mag_a, angle=0), Phasor(mag=230, angle=-120), Phasor(mag=230, angle=120))
+    phases = _Phases(types.SimpleNamespace(mag=mag, angle=angle, alias=name)
+                     for mag, angle, name in ((mag_a, 0, "Va"), (230, -120, "Vb"), (230, 120, "Vc")))
+    phases.pos_seq = phases.neg_seq = phases.zero_seq = phases
+    return phases
 
 
 def set_source_value(value, alias=None):

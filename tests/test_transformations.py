@@ -338,6 +338,7 @@ def bad_calls():
 def test_bad_arguments_are_refused_before_any_work(name, args, error, message):
     with pytest.raises(error) as raised:
         call(name, args["signals"], args["theta"], args["method"], args["alignment"])
+    assert type(raised.value) is error
     if message:
         assert str(raised.value) == message
 
