@@ -1,6 +1,5 @@
 // vexal.pytest_vexal.benchcast: streams a pytest run to the desktop test IDE.
 #include "benchcast.hpp"
-#include "vexal_rt/module.hpp"
 
 namespace vexal::benchcast {
 

@@ -1,6 +1,5 @@
 // vexal.test.ranges: value and time ranges for test assertions.
 #include "ranges.hpp"
-#include "vexal_rt/module.hpp"
 
 namespace vexal::ranges {
 

@@ -1,6 +1,5 @@
 // vexal.types.phasors: phasors and three-phase phasor sets.
 #include "phasors.hpp"
-#include "vexal_rt/module.hpp"
 
 namespace vexal::phasors {
 

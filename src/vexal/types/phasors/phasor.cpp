@@ -1,9 +1,6 @@
 // Phasor: a complex number made from magnitude and angle in degrees, that
 // prints as magnitude and angle and carries an alias.
 #include "phasor_text.hpp"
-#include "vexal_rt/kwnames.hpp"
-#include "vexal_rt/float_text.hpp"
-#include "vexal_rt/init_slot.hpp"
 
 #include <cmath>
 #include <numbers>

@@ -1,15 +1,8 @@
 // Shared declarations of the phasors module's sources.
 #pragma once
-#include "vexal_rt/call.hpp"
-#include "vexal_rt/class_builder.hpp"
-#include "vexal_rt/globals.hpp"
-#include "vexal_rt/module.hpp"
-#include "vexal_rt/names.hpp"
-#include "vexal_rt/fast_path.hpp"
+#include "vexal_rt/runtime.hpp"
 
 namespace vexal::phasors {
-
-using namespace vexal_rt;
 
 // Process-wide module state, kept for the life of the process.
 struct State : ModuleScope {

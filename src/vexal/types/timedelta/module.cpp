@@ -1,7 +1,6 @@
 // vexal.types.timedelta: time spans with units and aliases, and the changes
 // that make every pandas time span print and add the same way.
 #include "timedelta.hpp"
-#include "vexal_rt/module.hpp"
 
 namespace vexal::timedelta {
 

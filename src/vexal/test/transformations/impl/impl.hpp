@@ -1,18 +1,11 @@
 // Shared declarations of the transformations module's sources.
 #pragma once
-#include "vexal_rt/buffer.hpp"
-#include "vexal_rt/fast_path.hpp"
-#include "vexal_rt/call.hpp"
-#include "vexal_rt/function.hpp"
-#include "vexal_rt/globals.hpp"
-#include "vexal_rt/module.hpp"
-#include "vexal_rt/names.hpp"
+#include "vexal_rt/runtime.hpp"
 
 #include <complex>
 
 namespace vexal::transformations {
 
-using namespace vexal_rt;
 using cplx = std::complex<double>;
 
 // Process-wide module state, kept for the life of the process.

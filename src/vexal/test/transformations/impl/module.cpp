@@ -1,7 +1,6 @@
 // vexal.test.transformations.impl: three-phase frame transformations of
 // signal frames, and symmetrical components.
 #include "impl.hpp"
-#include "vexal_rt/module.hpp"
 
 namespace vexal::transformations {
 

@@ -7,7 +7,6 @@
 // to within 2 ulp of the largest term, while the module's np and
 // recursive_map are the ones it imported.
 #include "impl.hpp"
-#include "vexal_rt/boundary.hpp"
 
 #include <cmath>
 #include <numbers>
