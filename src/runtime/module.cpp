@@ -54,6 +54,8 @@ void execute_declaration(const ModuleDecl& decl, PyObject* module) {
 }
 
 int traverse_held(const ModuleDecl& decl, visitproc visit, void* arg) {
+    for (const Import& line : decl.imports)
+        if (line.held) Py_VISIT(*line.held);
     for (PyObject** held : decl.held) Py_VISIT(*held);
     return 0;
 }

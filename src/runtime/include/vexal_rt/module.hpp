@@ -1,18 +1,20 @@
 // Extension modules that initialise once per process, each described once:
 //
-//     constexpr Import imports[] = {{"numpy", "np"}, {"vexal.utils", "generic_op", "generic_op"}};
+//     constexpr Import imports[] = {{"numpy", "np", nullptr, &state.numpy},
+//                                   {"vexal.utils", "generic_op", "generic_op"}};
 //     constexpr Part parts[] = {register_phasor, register_phasors3ph};
-//     PyObject** const held[] = {&state.numpy, &state.phasor};
+//     PyObject** const held[] = {&state.phasor};
 //     const ModuleDecl phasors{"vexal.types.phasors", doc, &state, with_install_aliases, imports, parts, held};
 //     PyMODINIT_FUNC PyInit_phasors() { return define_module<phasors>(); }
 //
 // Executing the module binds the scope its functions read their globals
 // from, calls future's install_aliases() when asked, runs the imports in
 // their order (the dependencies on other vexal modules among them), then the
-// parts that add functions and classes. The held references are the module
-// state's: the collector sees them through the module. They are never
-// cleared: the module lives for the process, and its functions may still
-// run while the interpreter finalises.
+// parts that add functions and classes. The held references (those listed
+// and the imports kept in the state) are the module state's: the collector
+// sees them through the module. They are never cleared: the module lives for
+// the process, and its functions may still run while the interpreter
+// finalises.
 //
 // Multi-phase initialisation with a guard: creating the module again (a new
 // import after it left sys.modules, or module_from_spec) gives back the one
@@ -39,7 +41,8 @@ int exec_module_once(ModuleGuard& guard, PyObject* module, void (*body)(PyObject
 
 // `import module as name`, or `from module import attribute as name`. With
 // no name the import binds nothing in the module (it is made for its effect,
-// or only for the state); `held` keeps the imported object in a state field.
+// or only for the state); `held` keeps the imported object in a state field,
+// which the module then holds as it holds those its declaration lists.
 struct Import {
     const char* module;
     const char* name;
