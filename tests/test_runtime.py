@@ -476,6 +476,11 @@ REPLACEMENTS = {
         Phasor(1 + 2j, alias="p") + Phasor(3 - 1j, alias="q")
         symmetrical_components(1j, 2j, 3j)
         print(len(calls))""",
+    "numpy function, before import": """
+        import numpy as np
+        np.cos, np.sin, np.angle = counting(np.cos), counting(np.sin), counting(np.angle)
+        from vexal.types.phasors import Phasor
+        print(len(calls), round(Phasor(mag=2, angle=60).angle, 9), len(calls))""",
     "module global, after import": """
         from vexal.types import phasors
         from vexal.test.transformations import impl
@@ -521,6 +526,7 @@ def counting(f):
 
 @pytest.mark.parametrize("kind, expected", [
     ("host function, before import", "2"),
+    ("numpy function, before import", "0 60.0 3"),
     ("module global, after import", "2"),
     ("method on the class", "patched"),
     ("method on a base", "1"),

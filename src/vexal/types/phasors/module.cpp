@@ -10,7 +10,6 @@ namespace {
 constexpr Import imports[] = {
     {"builtins", "_super", "super"},
     {"numpy", "np", nullptr, &state.numpy},
-    {"numpy", nullptr, "angle", &state.np_angle},
     {"numpy", nullptr, "float64", &state.float64},
     {"vexal.types.alias", "aliasmod", nullptr, &state.alias_module},
     {"vexal.types.alias", nullptr, "sizeof_fmt", &state.sizeof_fmt},

@@ -7,8 +7,7 @@ namespace vexal::phasors {
 // Process-wide module state, kept for the life of the process.
 struct State : ModuleScope {
     PyObject* numpy = nullptr;
-    PyObject* np_angle = nullptr;  // numpy.angle as imported
-    PyObject* float64 = nullptr;   // numpy.float64
+    PyObject* float64 = nullptr;  // numpy.float64
     PyObject* alias_module = nullptr;
     PyObject* sizeof_fmt = nullptr;  // aliasmod.sizeof_fmt as imported
     PyObject* phasor = nullptr;
