@@ -43,12 +43,23 @@ int exec_module_once(ModuleGuard& guard, PyObject* module, void (*body)(PyObject
 // no name the import binds nothing in the module (it is made for its effect,
 // or only for the state); `held` keeps the imported object in a state field,
 // which the module then holds as it holds those its declaration lists.
+//
+// A late import is of a module that imports this one: it is not made while
+// this module executes, and `resolve_late(held)` finds it in sys.modules
+// once that module has been imported.
 struct Import {
     const char* module;
     const char* name;
     const char* attribute = nullptr;
     PyObject** held = nullptr;
+    bool late = false;
 };
+
+constexpr bool late_import = true;
+
+// The object of the executed declaration's late import kept in `held`, or
+// null while its module is not in sys.modules yet.
+PyObject* resolve_late(PyObject** held);
 
 // A step that fills the module: adds its functions and classes.
 using Part = void (*)(PyObject* module);

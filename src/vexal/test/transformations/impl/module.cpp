@@ -19,6 +19,7 @@ constexpr Import imports[] = {
     {"pandas", "pd"},
     {"math", "math"},
     {"scipy.signal.signaltools", "sigtool"},
+    {"vexal.types.phasors", nullptr, nullptr, &state.phasors, late_import},
 };
 
 // numpy's array type, and the float64 one the frames scale by.
