@@ -9,6 +9,32 @@
 
 namespace vexal_rt {
 
+namespace {
+
+// The one module of this extension, once executed: its late imports are
+// resolved from it.
+const ModuleDecl* executed = nullptr;
+
+Ref imported_object(const Import& line, Ref imported) {
+    if (!line.attribute) return imported;
+    return getattr(imported.get(), Ref(text(line.attribute)).get());
+}
+
+void execute_declaration(const ModuleDecl& decl, PyObject* module) {
+    executed = &decl;
+    if (decl.scope) decl.scope->bind(module);
+    if (decl.install_aliases) call(import_attr("future.standard_library", id<"install_aliases">()).get());
+    for (const Import& line : decl.imports) {
+        if (line.late) continue;
+        Ref imported = imported_object(line, import(line.module));
+        if (line.name) add_object(module, line.name, imported);
+        if (line.held) *line.held = imported.release();
+    }
+    for (Part part : decl.parts) part(module);
+}
+
+}  // namespace
+
 PyObject* create_module_once(ModuleGuard& guard, PyObject* spec, PyModuleDef* def) {
     if (PyInterpreterState_Get() != PyInterpreterState_Main()) {
         PyErr_Format(PyExc_ImportError, "module %s does not support loading in subinterpreters", def->m_name);
@@ -24,7 +50,7 @@ PyObject* create_module_once(ModuleGuard& guard, PyObject* spec, PyModuleDef* de
     return module;
 }
 
-int exec_module_once(ModuleGuard& guard, PyObject* module, void (*body)(PyObject*)) {
+int exec_module_once(ModuleGuard& guard, PyObject* module, const ModuleDecl& decl) {
     if (module != guard.module) {
         const char* name = PyModule_GetName(module);
         if (!name) return -1;
@@ -35,39 +61,13 @@ int exec_module_once(ModuleGuard& guard, PyObject* module, void (*body)(PyObject
     }
     if (guard.ready) return 0;
     if (!guarded(false, [&] {
-            body(module);
+            execute_declaration(decl, module);
             return true;
         })) {
         return -1;
     }
     guard.ready = true;
     return 0;
-}
-
-namespace {
-
-// The one module of this extension, once executed: its late imports are
-// resolved from it.
-const ModuleDecl* executed = nullptr;
-
-Ref imported_object(const Import& line, Ref imported) {
-    if (!line.attribute) return imported;
-    return getattr(imported.get(), Ref(text(line.attribute)).get());
-}
-
-}  // namespace
-
-void execute_declaration(const ModuleDecl& decl, PyObject* module) {
-    executed = &decl;
-    if (decl.scope) decl.scope->bind(module);
-    if (decl.install_aliases) call(import_attr("future.standard_library", id<"install_aliases">()).get());
-    for (const Import& line : decl.imports) {
-        if (line.late) continue;
-        Ref imported = imported_object(line, import(line.module));
-        if (line.name) add_object(module, line.name, imported);
-        if (line.held) *line.held = imported.release();
-    }
-    for (Part part : decl.parts) part(module);
 }
 
 PyObject* resolve_late(PyObject** held) {

@@ -36,8 +36,6 @@ struct ModuleGuard {
     bool ready = false;
 };
 
-PyObject* create_module_once(ModuleGuard& guard, PyObject* spec, PyModuleDef* def);
-int exec_module_once(ModuleGuard& guard, PyObject* module, void (*body)(PyObject*));
 
 // `import module as name`, or `from module import attribute as name`. With
 // no name the import binds nothing in the module (it is made for its effect,
@@ -76,39 +74,27 @@ struct ModuleDecl {
     std::span<PyObject** const> held;
 };
 
-void execute_declaration(const ModuleDecl& decl, PyObject* module);
+PyObject* create_module_once(ModuleGuard& guard, PyObject* spec, PyModuleDef* def);
+int exec_module_once(ModuleGuard& guard, PyObject* module, const ModuleDecl& decl);
 int traverse_held(const ModuleDecl& decl, visitproc visit, void* arg);
 
-template <void (*Body)(PyObject*), traverseproc Traverse = nullptr>
-PyObject* define_module(const char* name, const char* doc) {
+template <const ModuleDecl& Decl>
+PyObject* define_module() {
     static ModuleGuard guard;
     static PyModuleDef_Slot slots[] = {
         {Py_mod_create, reinterpret_cast<void*>(+[](PyObject* spec, PyModuleDef* def) {
              return create_module_once(guard, spec, def);
          })},
-        {Py_mod_exec, reinterpret_cast<void*>(+[](PyObject* module) { return exec_module_once(guard, module, Body); })},
+        {Py_mod_exec, reinterpret_cast<void*>(+[](PyObject* module) { return exec_module_once(guard, module, Decl); })},
 #ifdef Py_mod_multiple_interpreters
         {Py_mod_multiple_interpreters, Py_MOD_MULTIPLE_INTERPRETERS_NOT_SUPPORTED},
 #endif
         {0, nullptr},
     };
-    static PyModuleDef def = {PyModuleDef_HEAD_INIT, name, doc, 0, nullptr, slots, Traverse, nullptr, nullptr};
+    static PyModuleDef def = {PyModuleDef_HEAD_INIT, Decl.name, Decl.doc, 0, nullptr, slots,
+                              [](PyObject*, visitproc visit, void* arg) { return traverse_held(Decl, visit, arg); },
+                              nullptr, nullptr};
     return PyModuleDef_Init(&def);
-}
-
-template <const ModuleDecl& Decl>
-void execute_declared(PyObject* module) {
-    execute_declaration(Decl, module);
-}
-
-template <const ModuleDecl& Decl>
-int traverse_declared(PyObject*, visitproc visit, void* arg) {
-    return traverse_held(Decl, visit, arg);
-}
-
-template <const ModuleDecl& Decl>
-PyObject* define_module() {
-    return define_module<execute_declared<Decl>, traverse_declared<Decl>>(Decl.name, Decl.doc);
 }
 
 // Binds `value` as the module attribute `name`.
