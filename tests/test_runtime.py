@@ -538,6 +538,18 @@ def test_fast_paths_step_aside_for_every_kind_of_replacement(kind, expected):
     assert (result.stdout.strip(), result.stderr) == (expected, "")
 
 
+def test_a_late_import_is_found_once_its_module_is_imported():
+    result = run_python("""
+        import sys
+        from vexal.test.transformations.impl import symmetrical_components
+        class C(complex):
+            pass
+        print(type(symmetrical_components(C(1j), 2j, 3j)[0]).__name__, "vexal.types.phasors" in sys.modules)
+        from vexal.types.phasors import Phasor
+        print(type(symmetrical_components(Phasor(1j), Phasor(2j), 3j)[0]).__name__)""")
+    assert (result.stdout.split(), result.stderr) == (["C", "False", "Phasor"], "")
+
+
 @pytest.mark.parametrize("cls, args", [(AliasFloat, (2.5,)), (AliasTuple, ((1, 2),))])
 def test_reassigned_init_is_called_by_the_class(cls, args):
     original = cls.__init__
