@@ -476,6 +476,11 @@ REPLACEMENTS = {
         Phasor(1 + 2j, alias="p") + Phasor(3 - 1j, alias="q")
         symmetrical_components(1j, 2j, 3j)
         print(len(calls))""",
+    "numpy function, before import": """
+        import numpy as np
+        np.cos, np.sin, np.angle = counting(np.cos), counting(np.sin), counting(np.angle)
+        from vexal.types.phasors import Phasor
+        print(len(calls), round(Phasor(mag=2, angle=60).angle, 9), len(calls))""",
     "module global, after import": """
         from vexal.types import phasors
         from vexal.test.transformations import impl
@@ -521,6 +526,7 @@ def counting(f):
 
 @pytest.mark.parametrize("kind, expected", [
     ("host function, before import", "2"),
+    ("numpy function, before import", "0 60.0 3"),
     ("module global, after import", "2"),
     ("method on the class", "patched"),
     ("method on a base", "1"),
@@ -530,6 +536,18 @@ def counting(f):
 def test_fast_paths_step_aside_for_every_kind_of_replacement(kind, expected):
     result = run_python(REPLACEMENT_PRELUDE + textwrap.dedent(REPLACEMENTS[kind]))
     assert (result.stdout.strip(), result.stderr) == (expected, "")
+
+
+def test_a_late_import_is_found_once_its_module_is_imported():
+    result = run_python("""
+        import sys
+        from vexal.test.transformations.impl import symmetrical_components
+        class C(complex):
+            pass
+        print(type(symmetrical_components(C(1j), 2j, 3j)[0]).__name__, "vexal.types.phasors" in sys.modules)
+        from vexal.types.phasors import Phasor
+        print(type(symmetrical_components(Phasor(1j), Phasor(2j), 3j)[0]).__name__)""")
+    assert (result.stdout.split(), result.stderr) == (["C", "False", "Phasor"], "")
 
 
 @pytest.mark.parametrize("cls, args", [(AliasFloat, (2.5,)), (AliasTuple, ((1, 2),))])

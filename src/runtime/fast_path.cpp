@@ -2,6 +2,8 @@
 
 #include "vexal_rt/call.hpp"
 
+#include <string_view>
+
 namespace vexal_rt {
 
 namespace {
@@ -17,6 +19,16 @@ Ref host_original(const char* module, const char* name) {
     PyObject* found = PyDict_GetItemWithError(originals.get(), key.get());
     if (!found && PyErr_Occurred()) raise();
     return Ref::borrow(found);
+}
+
+bool is_numpy_function(PyObject* value, PyObject* name) {
+    std::string_view type = Py_TYPE(value)->tp_name;
+    if (type != "numpy.ufunc" && type != "numpy._ArrayFunctionDispatcher") return false;
+    for (auto [attribute, expected] : {std::pair{id<"__name__">(), name}, {id<"__module__">(), id<"numpy">()}}) {
+        Ref actual = lookup_attr(value, attribute);
+        if (!actual || !PyUnicode_Check(actual.get()) || PyUnicode_Compare(actual.get(), expected) != 0) return false;
+    }
+    return true;
 }
 
 FastPath& FastPath::global(PyObject* dict, const char* name, Original original) {

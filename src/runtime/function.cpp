@@ -68,21 +68,18 @@ private:
     int result_ = 0;
 };
 
+// The references a function owns besides its Closure (weakrefs is a list head).
+constexpr PyObject* FunctionObject::*owned[] = {
+    &FunctionObject::names,       &FunctionObject::code,        &FunctionObject::name,
+    &FunctionObject::qualname,    &FunctionObject::module,      &FunctionObject::doc,
+    &FunctionObject::defaults,    &FunctionObject::kwdefaults,  &FunctionObject::annotations,
+    &FunctionObject::dict,        &FunctionObject::globals,     &FunctionObject::closure,
+};
+
 int function_traverse(PyObject* self, visitproc visit, void* arg) {
     auto* fn = reinterpret_cast<FunctionObject*>(self);
     Py_VISIT(Py_TYPE(self));
-    Py_VISIT(fn->names);
-    Py_VISIT(fn->code);
-    Py_VISIT(fn->name);
-    Py_VISIT(fn->qualname);
-    Py_VISIT(fn->module);
-    Py_VISIT(fn->doc);
-    Py_VISIT(fn->defaults);
-    Py_VISIT(fn->kwdefaults);
-    Py_VISIT(fn->annotations);
-    Py_VISIT(fn->dict);
-    Py_VISIT(fn->globals);
-    Py_VISIT(fn->closure);
+    for (auto field : owned) Py_VISIT(fn->*field);
     if (fn->state) {
         Traversal traversal(visit, arg);
         fn->state->references(traversal);
@@ -93,18 +90,7 @@ int function_traverse(PyObject* self, visitproc visit, void* arg) {
 
 int function_clear(PyObject* self) {
     auto* fn = reinterpret_cast<FunctionObject*>(self);
-    Py_CLEAR(fn->names);
-    Py_CLEAR(fn->code);
-    Py_CLEAR(fn->name);
-    Py_CLEAR(fn->qualname);
-    Py_CLEAR(fn->module);
-    Py_CLEAR(fn->doc);
-    Py_CLEAR(fn->defaults);
-    Py_CLEAR(fn->kwdefaults);
-    Py_CLEAR(fn->annotations);
-    Py_CLEAR(fn->dict);
-    Py_CLEAR(fn->globals);
-    Py_CLEAR(fn->closure);
+    for (auto field : owned) Py_CLEAR(fn->*field);
     delete std::exchange(fn->state, nullptr);
     return 0;
 }
@@ -173,15 +159,19 @@ int set_defaults(PyObject* self, PyObject* value, void*) {
     Py_XSETREF(as_function(self)->defaults, Py_XNewRef(value));
     return 0;
 }
-PyObject* get_kwdefaults(PyObject* self, void*) { return get_or_none(as_function(self)->kwdefaults); }
-int set_kwdefaults(PyObject* self, PyObject* value, void*) {
+// A field that holds a dict, or nothing once set to None.
+int set_dict(PyObject** slot, PyObject* value, const char* what) {
     if (value == Py_None) value = nullptr;
     if (value && !PyDict_Check(value)) {
-        PyErr_SetString(PyExc_TypeError, "__kwdefaults__ must be set to a dict object");
+        PyErr_Format(PyExc_TypeError, "%s must be set to a dict object", what);
         return -1;
     }
-    Py_XSETREF(as_function(self)->kwdefaults, Py_XNewRef(value));
+    Py_XSETREF(*slot, Py_XNewRef(value));
     return 0;
+}
+PyObject* get_kwdefaults(PyObject* self, void*) { return get_or_none(as_function(self)->kwdefaults); }
+int set_kwdefaults(PyObject* self, PyObject* value, void*) {
+    return set_dict(&as_function(self)->kwdefaults, value, "__kwdefaults__");
 }
 PyObject* get_annotations(PyObject* self, void*) {
     FunctionObject* fn = as_function(self);
@@ -189,13 +179,7 @@ PyObject* get_annotations(PyObject* self, void*) {
     return Py_NewRef(fn->annotations);
 }
 int set_annotations(PyObject* self, PyObject* value, void*) {
-    if (value == Py_None) value = nullptr;
-    if (value && !PyDict_Check(value)) {
-        PyErr_SetString(PyExc_TypeError, "__annotations__ must be set to a dict object");
-        return -1;
-    }
-    Py_XSETREF(as_function(self)->annotations, Py_XNewRef(value));
-    return 0;
+    return set_dict(&as_function(self)->annotations, value, "__annotations__");
 }
 PyObject* get_globals(PyObject* self, void*) { return get_or_none(as_function(self)->globals); }
 PyObject* get_closure(PyObject*, void*) { Py_RETURN_NONE; }

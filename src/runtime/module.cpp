@@ -4,7 +4,36 @@
 #include "vexal_rt/call.hpp"
 #include "vexal_rt/names.hpp"
 
+#include <stdexcept>
+#include <utility>
+
 namespace vexal_rt {
+
+namespace {
+
+// The one module of this extension, once executed: its late imports are
+// resolved from it.
+const ModuleDecl* executed = nullptr;
+
+Ref imported_object(const Import& line, Ref imported) {
+    if (!line.attribute) return imported;
+    return getattr(imported.get(), Ref(text(line.attribute)).get());
+}
+
+void execute_declaration(const ModuleDecl& decl, PyObject* module) {
+    executed = &decl;
+    if (decl.scope) decl.scope->bind(module);
+    if (decl.install_aliases) call(import_attr("future.standard_library", id<"install_aliases">()).get());
+    for (const Import& line : decl.imports) {
+        if (line.late) continue;
+        Ref imported = imported_object(line, import(line.module));
+        if (line.name) add_object(module, line.name, imported);
+        if (line.held) *line.held = imported.release();
+    }
+    for (Part part : decl.parts) part(module);
+}
+
+}  // namespace
 
 PyObject* create_module_once(ModuleGuard& guard, PyObject* spec, PyModuleDef* def) {
     if (PyInterpreterState_Get() != PyInterpreterState_Main()) {
@@ -21,7 +50,7 @@ PyObject* create_module_once(ModuleGuard& guard, PyObject* spec, PyModuleDef* de
     return module;
 }
 
-int exec_module_once(ModuleGuard& guard, PyObject* module, void (*body)(PyObject*)) {
+int exec_module_once(ModuleGuard& guard, PyObject* module, const ModuleDecl& decl) {
     if (module != guard.module) {
         const char* name = PyModule_GetName(module);
         if (!name) return -1;
@@ -32,7 +61,7 @@ int exec_module_once(ModuleGuard& guard, PyObject* module, void (*body)(PyObject
     }
     if (guard.ready) return 0;
     if (!guarded(false, [&] {
-            body(module);
+            execute_declaration(decl, module);
             return true;
         })) {
         return -1;
@@ -41,19 +70,24 @@ int exec_module_once(ModuleGuard& guard, PyObject* module, void (*body)(PyObject
     return 0;
 }
 
-void execute_declaration(const ModuleDecl& decl, PyObject* module) {
-    if (decl.scope) decl.scope->bind(module);
-    if (decl.install_aliases) call(import_attr("future.standard_library", id<"install_aliases">()).get());
-    for (const Import& line : decl.imports) {
-        Ref imported = import(line.module);
-        if (line.attribute) imported = getattr(imported.get(), Ref(text(line.attribute)).get());
-        if (line.name) add_object(module, line.name, imported);
-        if (line.held) *line.held = imported.release();
+PyObject* resolve_late(PyObject** held) {
+    if (*held) return *held;
+    for (const Import& line : executed->imports) {
+        if (line.held != held) continue;
+        Ref imported = Ref::steal(PyImport_GetModule(Ref(text(line.module)).get()));
+        if (!imported) {
+            if (PyErr_Occurred()) raise();
+            return nullptr;
+        }
+        *held = imported_object(line, std::move(imported)).release();
+        return *held;
     }
-    for (Part part : decl.parts) part(module);
+    throw std::logic_error("resolve_late: no late import keeps this field");
 }
 
 int traverse_held(const ModuleDecl& decl, visitproc visit, void* arg) {
+    for (const Import& line : decl.imports)
+        if (line.held) Py_VISIT(*line.held);
     for (PyObject** held : decl.held) Py_VISIT(*held);
     return 0;
 }

@@ -1,6 +1,5 @@
 // The error boundary and the with statement.
 #include "selftest.hpp"
-#include "vexal_rt/with.hpp"
 
 #include <stdexcept>
 #include <string_view>

@@ -1,5 +1,4 @@
 #include "selftest.hpp"
-#include "vexal_rt/float_text.hpp"
 
 namespace vexal::selftest {
 namespace {

@@ -1,6 +1,5 @@
 // Generator functions that pluggy drives as hook wrappers.
 #include "selftest.hpp"
-#include "vexal_rt/generator.hpp"
 
 namespace vexal::selftest {
 namespace {

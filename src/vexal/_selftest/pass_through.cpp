@@ -5,8 +5,6 @@
 namespace vexal::selftest {
 namespace {
 
-PyObject* selftest_module;
-
 struct Forwarding final : Closure {
     Forwarding(PyObject* target, PyObject* first) : target(Ref::borrow(target)), first(Ref::borrow(first)) {}
     void references(RefVisitor& visit) override {
@@ -27,7 +25,7 @@ Ref forward(FunctionObject* self, const CallArgs& call) {
 const PassThroughDef forward_def{"forward", forward, "Calls the target with the arguments it is given."};
 
 Ref forward_to(FunctionObject*, PyObject* const* args) {
-    return make_function(forward_def, {.module = selftest_module}, std::make_unique<Forwarding>(args[0], args[1]));
+    return make_function(forward_def, {.module = scope.module}, std::make_unique<Forwarding>(args[0], args[1]));
 }
 
 // (args, kwargs) as the pass-through function received them.
@@ -51,7 +49,7 @@ const FunctionDef logging_wrapper_def{"logging_wrapper", "wrapped, instance, arg
                                       "Logs the instance into events, then calls wrapped."};
 
 Ref make_logging_wrapper(FunctionObject*, PyObject* const* args) {
-    return make_function(logging_wrapper_def, {.module = selftest_module}, std::make_unique<Log>(args[0]));
+    return make_function(logging_wrapper_def, {.module = scope.module}, std::make_unique<Log>(args[0]));
 }
 
 Ref is_runtime_function(FunctionObject*, PyObject* const* args) { return boolean(is_function(args[0])); }
@@ -59,7 +57,6 @@ Ref is_runtime_function(FunctionObject*, PyObject* const* args) { return boolean
 }  // namespace
 
 void register_pass_through(PyObject* module) {
-    selftest_module = module;
     Ref no_first = check(Py_BuildValue("(O)", Py_None));
     add_function(module, {"forward_to", "target, first", forward_to,
                           "A pass-through function calling target(*args, **kwargs), or with first prepended."},

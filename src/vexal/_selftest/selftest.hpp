@@ -1,14 +1,11 @@
 // vexal._selftest: functions that exercise the C++ runtime from the tests,
 // one file per runtime feature. Not part of the public package.
 #pragma once
-#include "vexal_rt/call.hpp"
-#include "vexal_rt/function.hpp"
-#include "vexal_rt/module.hpp"
-#include "vexal_rt/names.hpp"
+#include "vexal_rt/runtime.hpp"
 
 namespace vexal::selftest {
 
-using namespace vexal_rt;
+extern ModuleScope scope;  // the functions made at run time belong to the module
 
 void register_binding(PyObject* module);
 void register_pass_through(PyObject* module);

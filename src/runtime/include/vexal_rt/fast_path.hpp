@@ -21,6 +21,7 @@
 // checked through the type's version tag, so replacing them on the class, on
 // a base, or replacing __getattribute__/__getattr__ is seen as well.
 #pragma once
+#include "vexal_rt/names.hpp"
 #include "vexal_rt/ref.hpp"
 #include "vexal_rt/type_guard.hpp"
 
@@ -45,6 +46,15 @@ struct Original {
 // later; a host without the table has no originals, and fast paths that
 // stand for its functions are never taken.
 Ref host_original(const char* module, const char* name);
+
+// numpy's own function `Name` (a ufunc such as cos, or a dispatched function
+// such as angle), known by its C type, its name and its module rather than by
+// what numpy.<Name> was bound to at import.
+bool is_numpy_function(PyObject* value, PyObject* name);
+template <Literal Name>
+bool is_numpy_function(PyObject* value) {
+    return is_numpy_function(value, id<Name>());
+}
 
 class FastPath {
 public:

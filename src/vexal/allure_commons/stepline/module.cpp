@@ -1,6 +1,5 @@
 // vexal.allure_commons.stepline: the indented step log of a running test.
 #include "stepline.hpp"
-#include "vexal_rt/module.hpp"
 
 namespace vexal::stepline {
 

@@ -1,16 +1,8 @@
 // Shared declarations of the step logger's sources.
 #pragma once
-#include "vexal_rt/call.hpp"
-#include "vexal_rt/class_builder.hpp"
-#include "vexal_rt/float_text.hpp"
-#include "vexal_rt/globals.hpp"
-#include "vexal_rt/module.hpp"
-#include "vexal_rt/names.hpp"
-#include "vexal_rt/fast_path.hpp"
+#include "vexal_rt/runtime.hpp"
 
 namespace vexal::stepline {
-
-using namespace vexal_rt;
 
 // Process-wide module state: the module initialises once per process.
 struct State {

@@ -1,16 +1,8 @@
 // Shared declarations of the listener module's sources.
 #pragma once
-#include "vexal_rt/call.hpp"
-#include "vexal_rt/class_builder.hpp"
-#include "vexal_rt/generator.hpp"
-#include "vexal_rt/globals.hpp"
-#include "vexal_rt/module.hpp"
-#include "vexal_rt/names.hpp"
-#include "vexal_rt/with.hpp"
+#include "vexal_rt/runtime.hpp"
 
 namespace vexal::listener {
-
-using namespace vexal_rt;
 
 extern ModuleScope scope;
 

@@ -1,6 +1,5 @@
 // vexal.allure_realtime.listener: AllurePytestLoggerListener.
 #include "listener.hpp"
-#include "vexal_rt/module.hpp"
 
 namespace vexal::listener {
 

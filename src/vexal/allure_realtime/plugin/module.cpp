@@ -1,7 +1,6 @@
 // vexal.allure_realtime.plugin: the pytest plugin that installs the live
 // step log listener.
 #include "plugin.hpp"
-#include "vexal_rt/module.hpp"
 
 namespace vexal::plugin {
 

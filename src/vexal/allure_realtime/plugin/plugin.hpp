@@ -1,14 +1,8 @@
 // Shared declarations of the plugin module's sources.
 #pragma once
-#include "vexal_rt/call.hpp"
-#include "vexal_rt/function.hpp"
-#include "vexal_rt/globals.hpp"
-#include "vexal_rt/module.hpp"
-#include "vexal_rt/names.hpp"
+#include "vexal_rt/runtime.hpp"
 
 namespace vexal::plugin {
-
-using namespace vexal_rt;
 
 extern ModuleScope scope;
 

@@ -1,17 +1,8 @@
 // Shared declarations of the IDE messaging module's sources.
 #pragma once
-#include "vexal_rt/call.hpp"
-#include "vexal_rt/class_builder.hpp"
-#include "vexal_rt/globals.hpp"
-#include "vexal_rt/module.hpp"
-#include "vexal_rt/names.hpp"
-#include "vexal_rt/fast_path.hpp"
-#include "vexal_rt/with.hpp"
-
+#include "vexal_rt/runtime.hpp"
 
 namespace vexal::benchcast {
-
-using namespace vexal_rt;
 
 // One of the module's JSON encoders and what writing its text directly
 // stands for.

@@ -1,6 +1,5 @@
 // vexal.pytest_vexal.benchcast: streams a pytest run to the desktop test IDE.
 #include "benchcast.hpp"
-#include "vexal_rt/module.hpp"
 
 namespace vexal::benchcast {
 
@@ -43,10 +42,10 @@ void hold_own(PyObject* module) {
 constexpr Part parts[] = {hold_own,            register_msg_types, register_identifiable,
                           register_publishers, register_plugin,    register_json_encoders};
 
-PyObject** const held[] = {&state.json, &state.zmq, &state.pytest, &state.json_dumps, &state.open_contexts,
-                           &state.minimal_publisher, &state.common_publisher, &state.my_publisher,
-                           &state.dummy_publisher, &state.identifiable, &state.collection_encoder.cls,
-                           &state.report_encoder.cls, &state.sockets.cls, &state.sndmore, &state.reports.cls};
+PyObject** const held[] = {&state.open_contexts,   &state.minimal_publisher,      &state.common_publisher,
+                           &state.my_publisher,    &state.dummy_publisher,        &state.identifiable,
+                           &state.sndmore,         &state.collection_encoder.cls, &state.report_encoder.cls,
+                           &state.sockets.cls,     &state.reports.cls};
 
 const ModuleDecl declaration{
     "vexal.pytest_vexal.benchcast",

@@ -4,18 +4,9 @@
 // which hides frames whose locals hold a true __tracebackhide__, never shows
 // them in a failure traceback in the first place.
 #pragma once
-#include "vexal_rt/call.hpp"
-#include "vexal_rt/fast_path.hpp"
-#include "vexal_rt/function.hpp"
-#include "vexal_rt/globals.hpp"
-#include "vexal_rt/iterate.hpp"
-#include "vexal_rt/kwnames.hpp"
-#include "vexal_rt/module.hpp"
-#include "vexal_rt/names.hpp"
+#include "vexal_rt/runtime.hpp"
 
 namespace vexal::decorators {
-
-using namespace vexal_rt;
 
 // Names are read from the module's dict at call time.
 struct State : ModuleScope {

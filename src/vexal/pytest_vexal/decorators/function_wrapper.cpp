@@ -5,7 +5,6 @@
 // of the call; here the same question is asked without raising. Every other
 // call goes to wrapt's own.
 #include "decorators.hpp"
-#include "vexal_rt/class_builder.hpp"
 
 namespace vexal::decorators {
 namespace {

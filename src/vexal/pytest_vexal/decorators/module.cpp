@@ -1,7 +1,6 @@
 // vexal.pytest_vexal.decorators: decorators that turn API calls into report
 // steps and attach plots of analysis results to the report.
 #include "decorators.hpp"
-#include "vexal_rt/module.hpp"
 
 namespace vexal::decorators {
 

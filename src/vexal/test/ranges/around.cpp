@@ -1,6 +1,5 @@
 // around: a value range stated as a centre and a tolerance.
 #include "ranges.hpp"
-#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::ranges {
 namespace {

@@ -1,6 +1,5 @@
 // vexal.test.ranges: value and time ranges for test assertions.
 #include "ranges.hpp"
-#include "vexal_rt/module.hpp"
 
 namespace vexal::ranges {
 
@@ -9,26 +8,21 @@ State state;
 namespace {
 
 constexpr Import imports[] = {
-    {"vexal.types.timedelta", "td", "Timedelta"},
-    {"vexal.types.alias", "AliasTuple", "AliasTuple"},
+    {"vexal.types.timedelta", "td", "Timedelta", &state.timedelta},
+    {"vexal.types.alias", "AliasTuple", "AliasTuple", &state.alias_tuple},
 };
 
-// The classes the ranges are made of, as imported, and what making them
-// directly stands for.
-void hold_imported(PyObject* module) {
-    state.timedelta = getattr(module, id<"td">()).release();
-    state.alias_tuple = getattr(module, id<"AliasTuple">()).release();
+// What making a range directly stands for.
+void watch_range_class(PyObject*) {
     state.make_range.attributes(state.alias_tuple, {"__new__"})
         .attributes(reinterpret_cast<PyObject*>(Py_TYPE(state.alias_tuple)), {"__call__"});
 }
 
-constexpr Part parts[] = {hold_imported, register_around, register_time_ranges};
-
-PyObject** const held[] = {&state.timedelta, &state.alias_tuple};
+constexpr Part parts[] = {watch_range_class, register_around, register_time_ranges};
 
 const ModuleDecl declaration{"vexal.test.ranges",
                              "Shorthand for value ranges (around) and time ranges (before, after).",
-                             nullptr, with_install_aliases, imports, parts, held};
+                             nullptr, with_install_aliases, imports, parts, {}};
 
 }  // namespace
 }  // namespace vexal::ranges

@@ -1,15 +1,8 @@
 // Shared declarations of the ranges module's sources.
 #pragma once
-#include "vexal_rt/call.hpp"
-#include "vexal_rt/float_text.hpp"
-#include "vexal_rt/function.hpp"
-#include "vexal_rt/module.hpp"
-#include "vexal_rt/names.hpp"
-#include "vexal_rt/fast_path.hpp"
+#include "vexal_rt/runtime.hpp"
 
 namespace vexal::ranges {
-
-using namespace vexal_rt;
 
 struct State {
     PyObject* timedelta = nullptr;  // vexal.types.timedelta.Timedelta

@@ -1,17 +1,9 @@
 // Shared declarations of the alias module's sources.
 #pragma once
 #include "vexal_rt/alias_state.hpp"
-#include "vexal_rt/call.hpp"
-#include "vexal_rt/class_builder.hpp"
-#include "vexal_rt/float_text.hpp"
-#include "vexal_rt/init_slot.hpp"
-#include "vexal_rt/module.hpp"
-#include "vexal_rt/names.hpp"
-#include "vexal_rt/fast_path.hpp"
+#include "vexal_rt/runtime.hpp"
 
 namespace vexal::alias {
-
-using namespace vexal_rt;
 
 // Process-wide module state: the module initialises once per process and
 // keeps these objects for its whole life.

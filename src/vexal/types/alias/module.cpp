@@ -1,6 +1,5 @@
 // vexal.types.alias: values that carry a display alias.
 #include "alias.hpp"
-#include "vexal_rt/module.hpp"
 
 namespace vexal::alias {
 

@@ -1,6 +1,5 @@
 // vexal.types.phasors: phasors and three-phase phasor sets.
 #include "phasors.hpp"
-#include "vexal_rt/module.hpp"
 
 namespace vexal::phasors {
 
@@ -10,25 +9,17 @@ namespace {
 
 constexpr Import imports[] = {
     {"builtins", "_super", "super"},
-    {"numpy", "np"},
-    {"vexal.types.alias", "aliasmod"},
+    {"numpy", "np", nullptr, &state.numpy},
+    {"numpy", nullptr, "float64", &state.float64},
+    {"vexal.types.alias", "aliasmod", nullptr, &state.alias_module},
+    {"vexal.types.alias", nullptr, "sizeof_fmt", &state.sizeof_fmt},
     {"vexal.utils", "generic_op", "generic_op"},
     {"vexal.test.transformations", "transformations"},
 };
 
-// What the classes' shortcuts call directly, taken from the imports.
-void hold_imported(PyObject*) {
-    state.numpy = state.global(id<"np">()).release();
-    state.np_angle = getattr(state.numpy, id<"angle">()).release();
-    state.float64 = getattr(state.numpy, id<"float64">()).release();
-    state.alias_module = state.global(id<"aliasmod">()).release();
-    state.sizeof_fmt = getattr(state.alias_module, id<"sizeof_fmt">()).release();
-}
+constexpr Part parts[] = {register_phasor, register_phasors3ph};
 
-constexpr Part parts[] = {hold_imported, register_phasor, register_phasors3ph};
-
-PyObject** const held[] = {&state.numpy,     &state.np_angle, &state.float64,    &state.alias_module,
-                           &state.sizeof_fmt, &state.phasor,   &state.phasors3ph, &state.has_alias};
+PyObject** const held[] = {&state.phasor, &state.phasors3ph, &state.has_alias};
 
 const ModuleDecl declaration{
     "vexal.types.phasors",

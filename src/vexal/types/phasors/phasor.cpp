@@ -1,9 +1,6 @@
 // Phasor: a complex number made from magnitude and angle in degrees, that
 // prints as magnitude and angle and carries an alias.
 #include "phasor_text.hpp"
-#include "vexal_rt/kwnames.hpp"
-#include "vexal_rt/float_text.hpp"
-#include "vexal_rt/init_slot.hpp"
 
 #include <cmath>
 #include <numbers>
@@ -229,8 +226,9 @@ namespace {
 
 bool is_pi(PyObject* value) { return PyFloat_CheckExact(value) && PyFloat_AS_DOUBLE(value) == pi; }
 
-// What each shortcut of Phasor stands for. numpy's functions are numpy's
-// business: the ones it binds when this module first imports it serve.
+// What each shortcut of Phasor stands for. numpy's functions are known by
+// what they are, whatever numpy.<name> was bound to when this module first
+// imported numpy.
 void declare_fast_paths(PyObject* phasor) {
     PyObject* numpy_dict = PyModule_GetDict(state.numpy);
     PyObject* alias_dict = PyModule_GetDict(state.alias_module);
@@ -252,9 +250,9 @@ void declare_fast_paths(PyObject* phasor) {
         .global(alias_dict, "HasAlias", state.has_alias);
     state.polar.global(state.globals, "np", state.numpy)
         .global(numpy_dict, "pi", is_pi)
-        .global(numpy_dict, "cos", getattr(state.numpy, id<"cos">()))
-        .global(numpy_dict, "sin", getattr(state.numpy, id<"sin">()));
-    state.angle.global(state.globals, "np", state.numpy).global(numpy_dict, "angle", state.np_angle);
+        .global(numpy_dict, "cos", is_numpy_function<"cos">)
+        .global(numpy_dict, "sin", is_numpy_function<"sin">);
+    state.angle.global(state.globals, "np", state.numpy).global(numpy_dict, "angle", is_numpy_function<"angle">);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 // own function and the classes are unchanged, exact Phasor, complex, float and int
 // operands are combined here with the same value and alias.
 #include "phasor_text.hpp"
-#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::phasors {
 namespace {

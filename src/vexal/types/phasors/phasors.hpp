@@ -1,21 +1,13 @@
 // Shared declarations of the phasors module's sources.
 #pragma once
-#include "vexal_rt/call.hpp"
-#include "vexal_rt/class_builder.hpp"
-#include "vexal_rt/globals.hpp"
-#include "vexal_rt/module.hpp"
-#include "vexal_rt/names.hpp"
-#include "vexal_rt/fast_path.hpp"
+#include "vexal_rt/runtime.hpp"
 
 namespace vexal::phasors {
-
-using namespace vexal_rt;
 
 // Process-wide module state, kept for the life of the process.
 struct State : ModuleScope {
     PyObject* numpy = nullptr;
-    PyObject* np_angle = nullptr;  // numpy.angle as imported
-    PyObject* float64 = nullptr;   // numpy.float64
+    PyObject* float64 = nullptr;  // numpy.float64
     PyObject* alias_module = nullptr;
     PyObject* sizeof_fmt = nullptr;  // aliasmod.sizeof_fmt as imported
     PyObject* phasor = nullptr;

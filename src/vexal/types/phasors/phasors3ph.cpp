@@ -1,7 +1,6 @@
 // Phasors3ph: the three phase phasors of a three-phase quantity, with its
 // symmetrical components and the balanced sets they stand for.
 #include "phasors.hpp"
-#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::phasors {
 namespace {

@@ -1,7 +1,6 @@
 // vexal.types.timedelta: time spans with units and aliases, and the changes
 // that make every pandas time span print and add the same way.
 #include "timedelta.hpp"
-#include "vexal_rt/module.hpp"
 
 namespace vexal::timedelta {
 
@@ -36,11 +35,9 @@ void hold_derived(PyObject* module) {
 constexpr Part parts[] = {hold_derived,          register_td_repr,         register_accept_castable,
                           register_pandas_patch, register_timedelta_class, register_to_timedelta};
 
-PyObject** const held[] = {&state.has_alias, &state.sys_flags, &state.pandas_timedelta, &state.to_timedelta,
-                           &state.is_integer, &state.is_float, &state.coerce_scalar, &state.timedelta_index,
-                           &state.timedelta_max, &state.timedelta_min, &state.zero, &state.timedelta,
-                           &state.castable_operators[0], &state.castable_operators[1], &state.castable_operators[2],
-                           &state.castable_operators[3], &state.unconverted_operands};
+PyObject** const held[] = {&state.timedelta_max,        &state.timedelta_min,        &state.zero,
+                           &state.timedelta,            &state.castable_operators[0], &state.castable_operators[1],
+                           &state.castable_operators[2], &state.castable_operators[3], &state.unconverted_operands};
 
 const ModuleDecl declaration{
     "vexal.types.timedelta",

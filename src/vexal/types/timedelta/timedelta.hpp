@@ -1,16 +1,10 @@
 // Shared declarations of the timedelta module's sources.
 #pragma once
-#include "vexal_rt/call.hpp"
-#include "vexal_rt/class_builder.hpp"
-#include "vexal_rt/module.hpp"
-#include "vexal_rt/names.hpp"
-#include "vexal_rt/fast_path.hpp"
+#include "vexal_rt/runtime.hpp"
 
 #include <cstdint>
 
 namespace vexal::timedelta {
-
-using namespace vexal_rt;
 
 // Process-wide module state, kept for the life of the process.
 struct State {

@@ -1,6 +1,5 @@
 // vexal.utils.plotting: capture plots, harmonic plots and phasor diagrams.
 #include "plotting.hpp"
-#include "vexal_rt/module.hpp"
 
 namespace vexal::plotting {
 

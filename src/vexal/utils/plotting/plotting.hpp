@@ -1,16 +1,8 @@
 // Shared declarations of the plotting module's sources.
 #pragma once
-#include "vexal_rt/call.hpp"
-#include "vexal_rt/function.hpp"
-#include "vexal_rt/globals.hpp"
-#include "vexal_rt/iterate.hpp"
-#include "vexal_rt/kwnames.hpp"
-#include "vexal_rt/module.hpp"
-#include "vexal_rt/names.hpp"
+#include "vexal_rt/runtime.hpp"
 
 namespace vexal::plotting {
-
-using namespace vexal_rt;
 
 // Names are read from the module's dict at call time; the constants the
 // figures are drawn with are made once.

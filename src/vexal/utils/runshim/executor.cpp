@@ -1,8 +1,6 @@
 // ContextTestExecutor: a test script's run in its own directory, with the
 // simulator interfaces not raising, and its captured output attached.
 #include "runshim.hpp"
-#include "vexal_rt/kwnames.hpp"
-#include "vexal_rt/boundary.hpp"
 
 namespace vexal::runshim {
 namespace {

@@ -1,7 +1,6 @@
 // vexal.utils.runshim: runs a test written as a plain script inside a pytest
 // test.
 #include "runshim.hpp"
-#include "vexal_rt/module.hpp"
 
 namespace vexal::runshim {
 

@@ -1,7 +1,6 @@
 // run_test: a test script's `test` function run inside a pytest test, its
 // returned value turned into a pass, a skip or a failure.
 #include "runshim.hpp"
-#include "vexal_rt/with.hpp"
 
 namespace vexal::runshim {
 namespace {

@@ -1,14 +1,8 @@
 // Shared declarations of the script runner's sources.
 #pragma once
-#include "vexal_rt/call.hpp"
-#include "vexal_rt/class_builder.hpp"
-#include "vexal_rt/globals.hpp"
-#include "vexal_rt/module.hpp"
-#include "vexal_rt/names.hpp"
+#include "vexal_rt/runtime.hpp"
 
 namespace vexal::runshim {
-
-using namespace vexal_rt;
 
 extern ModuleScope scope;
 

@@ -3,7 +3,6 @@
 // all output columns in one pass.
 #include "impl.hpp"
 #include "kernels.hpp"
-#include "vexal_rt/gil.hpp"
 
 #include <cmath>
 #include <numbers>

@@ -1,18 +1,11 @@
 // Shared declarations of the transformations module's sources.
 #pragma once
-#include "vexal_rt/buffer.hpp"
-#include "vexal_rt/fast_path.hpp"
-#include "vexal_rt/call.hpp"
-#include "vexal_rt/function.hpp"
-#include "vexal_rt/globals.hpp"
-#include "vexal_rt/module.hpp"
-#include "vexal_rt/names.hpp"
+#include "vexal_rt/runtime.hpp"
 
 #include <complex>
 
 namespace vexal::transformations {
 
-using namespace vexal_rt;
 using cplx = std::complex<double>;
 
 // Process-wide module state, kept for the life of the process.
@@ -33,7 +26,8 @@ struct State : ModuleScope {
     FastPath phasor_product;  // Phasor * array declines as defined (once the phasors are found)
     PyTypeObject* ndarray = nullptr;
     PyObject* numpy = nullptr;
-    PyObject* phasor = nullptr;  // vexal.types.phasors.Phasor, found once that module is imported
+    PyObject* phasors = nullptr;  // vexal.types.phasors, a late import: it imports this module
+    PyObject* phasor = nullptr;   // its Phasor, found once that module is imported
     PyObject* sequence_factors[3] = {};  // [1, 1, 1], [1, 1/a, 1/a**2], [1, 1/a**2, 1/a] for that a
     cplx sequence_values[3][3];
     PyObject* float64_dtype = nullptr;  // numpy's own float64 descriptor

@@ -1,7 +1,6 @@
 // vexal.test.transformations.impl: three-phase frame transformations of
 // signal frames, and symmetrical components.
 #include "impl.hpp"
-#include "vexal_rt/module.hpp"
 
 namespace vexal::transformations {
 
@@ -10,34 +9,30 @@ State state;
 namespace {
 
 constexpr Import imports[] = {
-    {"numpy", "np"},
+    {"numpy", "np", nullptr, &state.numpy},
+    {"numpy", nullptr, "empty", &state.np_empty},
+    {"numpy", nullptr, "asarray", &state.np_asarray},
+    {"numpy", nullptr, "atleast_1d", &state.np_atleast_1d},
+    {"numpy", nullptr, "float64", &state.float64},
     {"vexal.utils", "recursive_map", "recursive_map"},
-    {"vexal.types.alias", "HasAlias", "HasAlias"},
+    {"vexal.types.alias", "HasAlias", "HasAlias", &state.has_alias},
     {"pandas", "pd"},
     {"math", "math"},
     {"scipy.signal.signaltools", "sigtool"},
+    {"vexal.types.phasors", nullptr, nullptr, &state.phasors, late_import},
 };
 
-// What the kernels and frames call directly, taken from the imports.
-void hold_imported(PyObject*) {
-    state.has_alias = state.global(id<"HasAlias">()).release();
-    state.numpy = state.global(id<"np">()).release();
-    Ref np = Ref::borrow(state.numpy);
-    state.np_empty = getattr(np.get(), id<"empty">()).release();
-    state.ndarray = reinterpret_cast<PyTypeObject*>(getattr(np.get(), id<"ndarray">()).release());
-    state.np_asarray = getattr(np.get(), id<"asarray">()).release();
-    state.np_atleast_1d = getattr(np.get(), id<"atleast_1d">()).release();
-    state.float64 = getattr(np.get(), id<"float64">()).release();
+// numpy's array type, and the float64 one the frames scale by.
+void hold_numpy_values(PyObject*) {
+    state.ndarray = reinterpret_cast<PyTypeObject*>(getattr(state.numpy, id<"ndarray">()).release());
     state.float64_one = call(state.float64, Ref(check(PyFloat_FromDouble(1.0))).get()).release();
 }
 
-constexpr Part parts[] = {hold_imported, register_signal_columns, register_constants, register_frames,
+constexpr Part parts[] = {hold_numpy_values, register_signal_columns, register_constants, register_frames,
                           register_symmetrical};
 
-PyObject** const held[] = {&state.np_empty, &state.np_asarray, &state.np_atleast_1d, &state.float64,
-                           &state.float64_one, &state.has_alias, &state.sequence_factors[0],
-                           &state.sequence_factors[1], &state.sequence_factors[2], &state.numpy, &state.phasor,
-                           &state.float64_dtype};
+PyObject** const held[] = {&state.float64_one, &state.sequence_factors[0], &state.sequence_factors[1],
+                           &state.sequence_factors[2], &state.phasor, &state.float64_dtype};
 
 const ModuleDecl declaration{
     "vexal.test.transformations.impl",

@@ -1,6 +1,5 @@
 // Reading signal columns where they lie, and wrapping results as frames.
 #include "impl.hpp"
-#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::transformations {
 namespace {

@@ -7,7 +7,6 @@
 // to within 2 ulp of the largest term, while the module's np and
 // recursive_map are the ones it imported.
 #include "impl.hpp"
-#include "vexal_rt/boundary.hpp"
 
 #include <cmath>
 #include <numbers>
@@ -28,17 +27,12 @@ cplx value_of(PyObject* obj) {
     return {c.real, c.imag};
 }
 
-
 bool find_phasor_class() {
-    Ref name = text("vexal.types.phasors");
-    Ref module = Ref::steal(PyImport_GetModule(name.get()));
-    if (!module) {
-        if (PyErr_Occurred()) raise();
-        return false;
-    }
-    Ref cls = lookup_attr(module.get(), id<"Phasor">());
+    PyObject* module = resolve_late(&state.phasors);
+    if (!module || !PyModule_Check(module)) return false;
+    Ref cls = lookup_attr(module, id<"Phasor">());
     if (!cls || !PyType_Check(cls.get())) return false;
-    PyObject* module_dict = PyModule_GetDict(module.get());
+    PyObject* module_dict = PyModule_GetDict(module);
     state.phasor_product.attributes(cls.get(), {"__mul__"})
         .global(module_dict, "generic_op", host_original("vexal.utils", "generic_op"))
         .global(module_dict, "_super", reinterpret_cast<PyObject*>(&PySuper_Type))
