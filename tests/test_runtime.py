@@ -476,6 +476,17 @@ REPLACEMENTS = {
         Phasor(1 + 2j, alias="p") + Phasor(3 - 1j, alias="q")
         symmetrical_components(1j, 2j, 3j)
         print(len(calls))""",
+    "library function, before import": """
+        import json
+        json.dumps = counting(json.dumps)
+        from vexal.pytest_vexal.benchcast import CommonMsgPublisher, MsgType
+        class Socket:
+            def send_multipart(self, frames):
+                print(frames[2].decode())
+        publisher = CommonMsgPublisher.__new__(CommonMsgPublisher)
+        publisher._pub_sock = Socket()
+        publisher.publish_msg(MsgType.MSG_TEST_IDE_RUN, "n")
+        print(len(calls))""",
     "module global, after import": """
         from vexal.types import phasors
         from vexal.test.transformations import impl
@@ -521,6 +532,7 @@ def counting(f):
 
 @pytest.mark.parametrize("kind, expected", [
     ("host function, before import", "2"),
+    ("library function, before import", "{}\n1"),
     ("module global, after import", "2"),
     ("method on the class", "patched"),
     ("method on a base", "1"),

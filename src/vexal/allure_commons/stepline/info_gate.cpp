@@ -10,6 +10,7 @@ void setup_info_gate(PyObject* logging) {
     state.logger_class = getattr(logging, id<"Logger">()).release();
     state.info_level = getattr(logging, id<"INFO">()).release();
     state.logger_path.attributes(state.logger_class, {"info", "isEnabledFor"});
+    setup_record_dispatch(logging);
 }
 
 namespace {
