@@ -13,16 +13,11 @@ void setup_info_gate(PyObject* logging) {
     setup_record_dispatch(logging);
 }
 
-namespace {
-
-// dict[key] as a new reference, or empty when the key is missing.
 Ref item(PyObject* dict, PyObject* key) {
     PyObject* value = PyDict_GetItemWithError(dict, key);
     if (!value && PyErr_Occurred()) raise();
     return Ref::borrow(value);
 }
-
-}  // namespace
 
 bool info_is_off(PyObject* logger) {
     if (Py_TYPE(logger) != reinterpret_cast<PyTypeObject*>(state.logger_class)) return false;

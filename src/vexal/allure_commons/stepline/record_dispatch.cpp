@@ -17,13 +17,6 @@ namespace {
 PyObject* (*const logger_methods[])() = {id<"info">,       id<"isEnabledFor">, id<"_log">,   id<"findCaller">,
                                          id<"makeRecord">, id<"handle">,       id<"filter">, id<"callHandlers">};
 
-// dict[key] as a new reference, or empty when the key is missing.
-Ref item(PyObject* dict, PyObject* key) {
-    PyObject* value = PyDict_GetItemWithError(dict, key);
-    if (!value && PyErr_Occurred()) raise();
-    return Ref::borrow(value);
-}
-
 // A name of logging's namespace as bound now; NameError, as the method
 // reading it would raise, when it is gone.
 Ref logging_global(PyObject* name) {

@@ -42,6 +42,9 @@ bool info_is_off(PyObject* logger);
 // nothing done) where logging has to do it.
 bool info_dispatched(PyObject* logger, PyObject* message);
 
+// dict[key] as a new reference, or empty when the key is missing.
+Ref item(PyObject* dict, PyObject* key);
+
 void setup_info_gate(PyObject* logging);
 void setup_record_dispatch(PyObject* logging);
 void register_indentation_filter(PyObject* module, PyObject* logger);
