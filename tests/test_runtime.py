@@ -481,6 +481,17 @@ REPLACEMENTS = {
         np.cos, np.sin, np.angle = counting(np.cos), counting(np.sin), counting(np.angle)
         from vexal.types.phasors import Phasor
         print(len(calls), round(Phasor(mag=2, angle=60).angle, 9), len(calls))""",
+    "library function, before import": """
+        import json
+        json.dumps = counting(json.dumps)
+        from vexal.pytest_vexal.benchcast import CommonMsgPublisher, MsgType
+        class Socket:
+            def send_multipart(self, frames):
+                print(frames[2].decode())
+        publisher = CommonMsgPublisher.__new__(CommonMsgPublisher)
+        publisher._pub_sock = Socket()
+        publisher.publish_msg(MsgType.MSG_TEST_IDE_RUN, "n")
+        print(len(calls))""",
     "module global, after import": """
         from vexal.types import phasors
         from vexal.test.transformations import impl
@@ -527,6 +538,7 @@ def counting(f):
 @pytest.mark.parametrize("kind, expected", [
     ("host function, before import", "2"),
     ("numpy function, before import", "0 60.0 3"),
+    ("library function, before import", "{}\n1"),
     ("module global, after import", "2"),
     ("method on the class", "patched"),
     ("method on a base", "1"),

@@ -234,3 +234,82 @@ def test_dropped_lines_still_make_their_texts(lines, level, disabled, shown, mon
     made = Formats.made
     stepline.start_step(Formats(), {"x": Formats()})
     assert Formats.made - made == 2 and len(lines) == shown and depth() == 4
+
+
+# --- records: the same as logging makes them ----------------------------------------------
+
+class Records(logging.Handler):
+    def __init__(self):
+        super().__init__()
+        self.records = []
+
+    def emit(self, record):
+        self.records.append(record)
+
+
+class Renamed(logging.Filter):
+    def filter(self, record):
+        return logging.makeLogRecord(dict(vars(record), msg="renamed"))
+
+
+class Leaving(Records):
+    def emit(self, record):
+        super().emit(record)
+        stepline.testlogger.removeHandler(self)
+
+
+def log_twice(message, records):
+    """The records of one line logged through the step logger, and through
+    logging two source lines further down."""
+    stepline.log(message)
+    ours = list(records)
+    stepline.testlogger.info(message)
+    return ours, records[len(ours):]
+
+
+@pytest.mark.parametrize("change", [
+    lambda monkeypatch: None,
+    lambda monkeypatch: monkeypatch.setattr(logging, "_srcfile", None),
+    lambda monkeypatch: monkeypatch.setattr(logging.Logger, "findCaller", lambda self, *a: ("f", 7, "g", None)),
+    lambda monkeypatch: monkeypatch.setattr(logging, "_logRecordFactory",
+                                            lambda *a: logging.LogRecord(*a[:4], "made: " + a[4], *a[5:])),
+    lambda monkeypatch: monkeypatch.setattr(stepline.testlogger, "filters", stepline.testlogger.filters + [Renamed()]),
+    lambda monkeypatch: monkeypatch.setattr(stepline.testlogger, "filters", [lambda record: False]),
+    lambda monkeypatch: monkeypatch.setitem(vars(stepline.testlogger), "handle",
+                                            lambda record: logging.Logger.handle(stepline.testlogger, record)),
+    lambda monkeypatch: monkeypatch.setattr(stepline.testlogger, "propagate", True),
+    lambda monkeypatch: stepline.testlogger.addHandler(Leaving()),
+], ids=["plain", "no caller", "findCaller", "record factory", "filter replaces", "filter drops",
+        "instance handle", "propagating", "handler leaves"])
+def test_records_are_those_logging_makes(lines, monkeypatch, change):
+    logger, root = stepline.testlogger, logging.getLogger()
+    records = Records()
+    for owner in (logger, root):
+        monkeypatch.setattr(owner, "handlers", owner.handlers + [records])
+    change(monkeypatch)
+    leaving = [h for h in logger.handlers if isinstance(h, Leaving)]
+    ours, logging_s = log_twice("m", records.records)
+    assert len(ours) == len(logging_s)
+    for mine, theirs in zip(ours, logging_s):
+        mine, theirs = dict(vars(mine)), dict(vars(theirs))
+        for when in ("created", "msecs", "relativeCreated"):
+            mine.pop(when), theirs.pop(when)
+        lineno = mine.pop("lineno")
+        assert lineno in (0, 7) or lineno + 2 == theirs["lineno"]
+        theirs.pop("lineno")
+        assert list(mine.items()) == list(theirs.items())
+    if leaving:
+        assert len(leaving[0].records) == 1  # the second record found it gone
+
+
+def test_a_logger_without_handlers_warns_once_as_logging_does(monkeypatch, capsys):
+    logger = stepline.testlogger
+    monkeypatch.setattr(logger, "handlers", [])
+    monkeypatch.setattr(logger, "level", logging.INFO)
+    monkeypatch.setattr(logger, "_cache", {logging.INFO: True})
+    monkeypatch.setattr(logging, "lastResort", None)
+    monkeypatch.setattr(logging, "raiseExceptions", True)
+    monkeypatch.setattr(logger.manager, "emittedNoHandlerWarning", False)
+    stepline.log("m")
+    stepline.log("m")
+    assert capsys.readouterr().err == 'No handlers could be found for logger "alluretestlogger"\n'

@@ -7,16 +7,14 @@
 namespace vexal::stepline {
 namespace {
 
-constexpr Py_ssize_t cached_widths = 128;
-
 // A str of `width` spaces (empty for width <= 0); the common widths are kept.
 Ref spaces(Py_ssize_t width) {
     if (width <= 0) width = 0;
-    static PyObject* cache[cached_widths] = {};
-    if (width < cached_widths && cache[width]) return Ref::borrow(cache[width]);
+    bool cached = width < State::cached_widths;
+    if (cached && state.spaces[width]) return Ref::borrow(state.spaces[width]);
     Ref result = check(PyUnicode_New(width, 127));
     std::memset(PyUnicode_DATA(result.get()), ' ', static_cast<size_t>(width));
-    if (width < cached_widths) cache[width] = Py_NewRef(result.get());
+    if (cached) state.spaces[width] = Py_NewRef(result.get());
     return result;
 }
 

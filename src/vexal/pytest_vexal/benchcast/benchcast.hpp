@@ -26,7 +26,6 @@ struct State {
     PyObject* json = nullptr;        // the modules as imported
     PyObject* zmq = nullptr;
     PyObject* pytest = nullptr;
-    PyObject* json_dumps = nullptr;  // json.dumps as imported, to recognise an unpatched one
     // Every context a publisher made and has not released, mapped to the
     // sockets made from it (see zmq_setup.cpp).
     PyObject* open_contexts = nullptr;
