@@ -10,14 +10,18 @@ void setup_info_gate(PyObject* logging) {
     state.logger_class = getattr(logging, id<"Logger">()).release();
     state.info_level = getattr(logging, id<"INFO">()).release();
     state.logger_path.attributes(state.logger_class, {"info", "isEnabledFor"});
-    setup_record_dispatch(logging);
 }
 
+namespace {
+
+// dict[key] as a new reference, or empty when the key is missing.
 Ref item(PyObject* dict, PyObject* key) {
     PyObject* value = PyDict_GetItemWithError(dict, key);
     if (!value && PyErr_Occurred()) raise();
     return Ref::borrow(value);
 }
+
+}  // namespace
 
 bool info_is_off(PyObject* logger) {
     if (Py_TYPE(logger) != reinterpret_cast<PyTypeObject*>(state.logger_class)) return false;

@@ -8,9 +8,7 @@ namespace {
 
 constexpr long depth_step = 4;
 
-void info(PyObject* logger, PyObject* message) {
-    if (!info_dispatched(logger, message)) call_method(logger, id<"info">(), message);
-}
+void info(PyObject* logger, PyObject* message) { call_method(logger, id<"info">(), message); }
 
 // testlogger.indentation += 4 (or -= 4), through attribute access each time:
 // the counter is a plain attribute that anyone may set.

@@ -14,11 +14,6 @@ struct State {
     // kept for the process.
     static constexpr Py_ssize_t cached_widths = 128;
     PyObject* spaces[cached_widths] = {};
-    // Logging a record without logging's Python plumbing (record_dispatch.cpp).
-    PyObject* logging_dict = nullptr;  // logging's namespace, read at call time as its methods read it
-    PyObject* logging_file = nullptr;  // logging's source file as _srcfile names it
-    FastPath dispatch_path;            // Logger's logging methods and findCaller's helpers unchanged
-    bool logging_own = false;          // and they were logging's own when the module was imported
 };
 extern State state;
 
@@ -30,15 +25,7 @@ inline Ref testlogger() { return global(state.globals, id<"testlogger">()); }
 // cache says INFO is off. False means "call info and let logging decide".
 bool info_is_off(PyObject* logger);
 
-// testlogger.info(message) done here as logging would do it; false (and
-// nothing done) where logging has to do it.
-bool info_dispatched(PyObject* logger, PyObject* message);
-
-// dict[key] as a new reference, or empty when the key is missing.
-Ref item(PyObject* dict, PyObject* key);
-
 void setup_info_gate(PyObject* logging);
-void setup_record_dispatch(PyObject* logging);
 void register_indentation_filter(PyObject* module, PyObject* logger);
 void register_step_functions(PyObject* module);
 void register_format_argval(PyObject* module);
