@@ -20,6 +20,7 @@ void hold_imported(PyObject* module) {
     state.alias_tuple = getattr(module, id<"AliasTuple">()).release();
     state.make_range.attributes(state.alias_tuple, {"__new__"})
         .attributes(reinterpret_cast<PyObject*>(Py_TYPE(state.alias_tuple)), {"__call__"});
+    hold_time_extremes(state.timedelta);
 }
 
 constexpr Part parts[] = {hold_imported, register_around, register_time_ranges};
