@@ -129,6 +129,8 @@ void hold_time_extremes(PyObject* timedelta) {
     try {
         state.extremes_fast = recognise(timedelta) && builds_the_same(timedelta);
     } catch (const PyError&) {
+        // Whatever pandas or numpy cannot answer here, the attribute is read as written.
+        if (!PyErr_ExceptionMatches(PyExc_Exception)) throw;
         PyErr_Clear();
         state.extremes_fast = false;
     }
@@ -138,7 +140,8 @@ Ref timedelta_extreme(bool maximum) {
     PyObject* name = maximum ? id<"max">() : id<"min">();
     const Extreme& extreme = maximum ? state.extreme_max : state.extreme_min;
     // The descriptor's own _name chooses the limit it builds.
-    if (state.extremes_fast && state.extremes.holds() && attribute_is(extreme.descriptor, id<"_name">(), maximum ? "max" : "min")) {
+    if (state.extremes_fast && state.extremes.holds() &&
+        attribute_is(extreme.descriptor, id<"_name">(), maximum ? "max" : "min")) {
         return build(extreme);
     }
     return getattr(state.timedelta, name);
