@@ -160,6 +160,15 @@ def test_before_after(make, limits, text):
         [PTD, Timedelta] if result[0] == PTD.min else [Timedelta, PTD])
 
 
+def test_open_ends_are_fresh_copies_of_pandas_own():
+    def seen(t):
+        return type(t), t._value, t.unit, repr(t), vars(t)
+    first, second = before(1)[0], before(1)[0]
+    assert first is not second and vars(first) is not vars(second)
+    assert seen(first) == seen(PTD.min)
+    assert seen(after(1)[1]) == seen(PTD.max)
+
+
 def test_time_item_is_the_given_timedelta():
     t = td(1, alias="T")
     assert before(t)[1] is t

@@ -527,6 +527,26 @@ REPLACEMENTS = {
             raise AttributeError(name)
         Sub.__getattr__ = lookup
         print(Sub(2), Sub(2).alias)""",
+    "what pandas' Timedelta.min reads": """
+        import numpy as np
+        from pandas._libs.tslibs import timedeltas
+        from vexal.test.ranges import after, before
+        np.iinfo = counting(np.iinfo)
+        timedeltas.Timedelta = counting(timedeltas.Timedelta)
+        before(1), after(1)
+        print(len(calls))""",
+    "Timedelta.max on a base, _name on pandas' descriptor": """
+        import pandas as pd
+        from pandas._libs.tslibs import timedeltas
+        from vexal.test.ranges import after, before
+        vars(timedeltas._Timedelta)["min"]._name = "max"
+        pd.Timedelta.max = pd.Timedelta(5)
+        print(before(1), after(1))""",
+    "Timedelta.min on the metaclass": """
+        import abc
+        from vexal.test.ranges import before
+        abc.ABCMeta.min = property(lambda cls: "patched")
+        print(before(1)[0])""",
 }
 REPLACEMENT_PRELUDE = """
 calls = []
@@ -544,6 +564,9 @@ def counting(f):
     ("method on a base", "1"),
     ("__getattribute__ on a base", "patched [2.00] patched"),
     ("__getattr__ on a subclass", "patched [2.00] patched"),
+    ("what pandas' Timedelta.min reads", "4"),
+    ("Timedelta.max on a base, _name on pandas' descriptor", "(+inf, 1s) (1s, 5ns)"),
+    ("Timedelta.min on the metaclass", "patched"),
 ])
 def test_fast_paths_step_aside_for_every_kind_of_replacement(kind, expected):
     result = run_python(REPLACEMENT_PRELUDE + textwrap.dedent(REPLACEMENTS[kind]))

@@ -16,13 +16,18 @@ constexpr Import imports[] = {
 void watch_range_class(PyObject*) {
     state.make_range.attributes(state.alias_tuple, {"__new__"})
         .attributes(reinterpret_cast<PyObject*>(Py_TYPE(state.alias_tuple)), {"__call__"});
+    hold_time_extremes(state.timedelta);
 }
 
 constexpr Part parts[] = {watch_range_class, register_around, register_time_ranges};
 
+PyObject** const held[] = {&state.from_value_and_reso, &state.nanoseconds,
+                           &state.extreme_min.descriptor, &state.extreme_min.value,
+                           &state.extreme_max.descriptor, &state.extreme_max.value};
+
 const ModuleDecl declaration{"vexal.test.ranges",
                              "Shorthand for value ranges (around) and time ranges (before, after).",
-                             nullptr, with_install_aliases, imports, parts, {}};
+                             nullptr, with_install_aliases, imports, parts, held};
 
 }  // namespace
 }  // namespace vexal::ranges

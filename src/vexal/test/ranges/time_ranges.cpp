@@ -5,14 +5,14 @@ namespace vexal::ranges {
 namespace {
 
 Ref before(FunctionObject*, PyObject* const* args) {
-    Ref start = getattr(state.timedelta, id<"min">());
+    Ref start = timedelta_extreme(false);
     Ref end = call(state.timedelta, args[0]);
     return check(PyTuple_Pack(2, start.get(), end.get()));
 }
 
 Ref after(FunctionObject*, PyObject* const* args) {
     Ref start = call(state.timedelta, args[0]);
-    Ref end = getattr(state.timedelta, id<"max">());
+    Ref end = timedelta_extreme(true);
     return check(PyTuple_Pack(2, start.get(), end.get()));
 }
 

@@ -57,8 +57,11 @@ Ref make_plain(double value) {
 // The alias state of an AliasFloat, which always has its own text.
 bool read_float_state(PyObject* obj, AliasState* out) { return read_alias_state(obj, out) && out->own; }
 
+// Both texts are exact str: comparing them runs no Python code.
 bool has_custom(const AliasState& s) {
-    return s.alias && PyUnicode_Compare(s.alias.get(), s.own.get()) != 0;
+    if (!s.alias || s.alias.is(s.own.get())) return false;
+    return PyUnicode_GET_LENGTH(s.alias.get()) != PyUnicode_GET_LENGTH(s.own.get()) ||
+           PyUnicode_Compare(s.alias.get(), s.own.get()) != 0;
 }
 
 Ref compose(Op op, PyObject* self_alias, PyObject* other_alias) {
@@ -193,7 +196,7 @@ Ref fast_str(PyObject* self) {
         return Ref();
     }
     if (!has_custom(mine)) return mine.own;
-    return check(PyUnicode_FromFormat("%U [%U]", mine.alias.get(), mine.own.get()));
+    return concat({mine.alias.get(), id<" [">(), mine.own.get(), id<"]">()});
 }
 
 namespace {
