@@ -1,7 +1,6 @@
 // The listener's pytest hook wrappers: each run phase inside a
 // `with self.catchlogs:` block, and each fixture setup as one log level.
 #include "listener.hpp"
-#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::listener {
 namespace {

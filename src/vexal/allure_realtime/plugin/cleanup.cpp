@@ -1,7 +1,6 @@
 // cleanup_factory: the configuration clean-up that unregisters a listener
 // from Allure's plugin manager.
 #include "plugin.hpp"
-#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::plugin {
 namespace {

@@ -1,7 +1,6 @@
 // The plugin's pytest hooks: the switch that turns the live step log off,
 // and the listener installed at configuration time.
 #include "plugin.hpp"
-#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::plugin {
 namespace {

@@ -1,7 +1,6 @@
 // VexalTestPlugin and the module's own hooks: the option that points to the
 // proxy, and the configuration that registers the plugin.
 #include "benchcast.hpp"
-#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::benchcast {
 namespace {

@@ -54,15 +54,11 @@ Ref init_minimal(FunctionObject*, PyObject* const* args) {
     return none();
 }
 
-Ref init_common(FunctionObject*, PyObject* const* args) {
+// super(<Class>, self).__init__(proxy_info=proxy_info)
+template <PyObject* State::*Class>
+Ref init_with_proxy_info(FunctionObject*, PyObject* const* args) {
     Ref kwargs = check(Py_BuildValue("{sO}", "proxy_info", args[1]));
-    init_next(state.common_publisher, args[0], kwargs.get());
-    return none();
-}
-
-Ref init_my(FunctionObject*, PyObject* const* args) {
-    Ref kwargs = check(Py_BuildValue("{sO}", "proxy_info", args[1]));
-    init_next(state.my_publisher, args[0], kwargs.get());
+    init_next(state.*Class, args[0], kwargs.get());
     return none();
 }
 
@@ -133,8 +129,9 @@ Ref publish_msg(FunctionObject*, PyObject* const* args) {
 const FunctionDef abstract_publish_msg_def{"publish_msg", "self, msg_type, msg, **kwargs", abstract_publish_msg,
                                            publish_msg_doc};
 const FunctionDef init_minimal_def{"__init__", "self, proxy_info", init_minimal, init_doc};
-const FunctionDef init_common_def{"__init__", "self, proxy_info", init_common, init_doc};
-const FunctionDef init_my_def{"__init__", "self, proxy_info", init_my, init_doc};
+const FunctionDef init_common_def{"__init__", "self, proxy_info", init_with_proxy_info<&State::common_publisher>,
+                                  init_doc};
+const FunctionDef init_my_def{"__init__", "self, proxy_info", init_with_proxy_info<&State::my_publisher>, init_doc};
 const FunctionDef publish_msg_def{"publish_msg", "self, msg_type, msg, **kwargs", publish_msg,
                                   "Publish a message to the proxy as three frames:\n\n"
                                   "    | MsgType enum as str | msg | kwargs json representation |\n\n"

@@ -1,7 +1,6 @@
 // The ZeroMQ side of a publisher: its context, the publish socket connected to
 // the proxy, the handshake that waits for the proxy, and their release.
 #include "benchcast.hpp"
-#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::benchcast {
 namespace {
