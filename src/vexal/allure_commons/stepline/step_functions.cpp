@@ -78,9 +78,8 @@ void log_parameters(PyObject* params) {
         Ref name, value;
         unpack_pair(entry.get(), name, value);
         bool last = truthy(compare(name.get(), last_name(param_list.get()).get(), Py_EQ).get());
-        if (truthy(global(state.globals, id<"PY2">()).get())) {
-            PyObject* encoding_keyword = kwnames<"encoding">();
-            value = call_kw(global(state.globals, id<"str">()).get(), {value.get(), id<"utf-8">()}, encoding_keyword);
+        if (truthy(state.global(id<"PY2">()).get())) {
+            value = call_kw(state.global(id<"str">()).get(), {value.get(), id<"utf-8">()}, kwnames<"encoding">());
         }
         // "{}  {}- {} = {}" filled with the two-space step spacing, the icon,
         // the name and the value.

@@ -8,7 +8,7 @@ Ref init(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *rest = args[1], *kwargs = args[2];
     Ref next = call(reinterpret_cast<PyObject*>(&PySuper_Type), state.identifiable, self);
     check(PyObject_Call(getattr(next.get(), id<"__init__">()).get(), rest, kwargs));
-    Ref uuid = call(getattr(global(id<"uuid">()).get(), id<"uuid1">()).get());
+    Ref uuid = call(getattr(state.global(id<"uuid">()).get(), id<"uuid1">()).get());
     setattr(self, id<"_id">(), str(uuid.get()).get());
     return none();
 }

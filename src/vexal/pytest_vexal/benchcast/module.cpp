@@ -5,8 +5,6 @@ namespace vexal::benchcast {
 
 State state;
 
-Ref global(PyObject* name) { return vexal_rt::global(state.globals, name); }
-
 void init_next(PyObject* cls, PyObject* self, PyObject* kwargs) {
     Ref next = call(reinterpret_cast<PyObject*>(&PySuper_Type), cls, self);
     Ref init = getattr(next.get(), id<"__init__">());
@@ -57,8 +55,7 @@ bool is_json_own_dumps(PyObject* value) {
 
 // json.dumps stands for "{}" while json is the module imported and its dumps
 // is json's own.
-void hold_own(PyObject* module) {
-    state.globals = PyModule_GetDict(module);
+void hold_own(PyObject*) {
     state.open_contexts = check(PyDict_New()).release();
     state.plain_dumps.global(state.globals, "json", state.json)
         .global(PyModule_GetDict(state.json), "dumps", Original(is_json_own_dumps));
@@ -76,7 +73,7 @@ const ModuleDecl declaration{
     "vexal.pytest_vexal.benchcast",
     "pytest plugin that streams test collection, test starts and test reports to the desktop test IDE "
     "through the local message proxy, as three-frame ZeroMQ messages with JSON payloads.",
-    nullptr, false, imports, parts, held};
+    &state, false, imports, parts, held};
 
 }  // namespace
 }  // namespace vexal::benchcast

@@ -74,7 +74,7 @@ Ref utf8(PyObject* text_) {
 
 Ref kwargs_json(PyObject* kwargs) {
     if (PyDict_GET_SIZE(kwargs) == 0 && state.plain_dumps.holds()) return check(PyBytes_FromString("{}"));
-    Ref dumps = getattr(global(id<"json">()).get(), id<"dumps">());
+    Ref dumps = getattr(state.global(id<"json">()).get(), id<"dumps">());
     return utf8(call(dumps.get(), kwargs).get());
 }
 
@@ -95,7 +95,7 @@ bool pyzmqs_own(PyObject* socket_class) {
 bool direct_sends(PyObject* socket) {
     Watched& sockets = state.sockets;
     if (!sockets.cls) {
-        Ref zmq = global(id<"zmq">());
+        Ref zmq = state.global(id<"zmq">());
         Ref socket_class = getattr(zmq.get(), id<"Socket">());
         state.sndmore = getattr(zmq.get(), id<"SNDMORE">()).release();
         PyObject* own_class = pyzmqs_own(socket_class.get()) ? socket_class.get() : nullptr;

@@ -10,7 +10,7 @@ constexpr long send_high_water_mark = 100000;
 // The proxy listens on the local machine only.
 Ref endpoint(PyObject* port) { return call_method(id<"tcp://localhost:{}">(), id<"format">(), port); }
 
-Ref zmq_constant(PyObject* name) { return getattr(global(id<"zmq">()).get(), name); }
+Ref zmq_constant(PyObject* name) { return getattr(state.global(id<"zmq">()).get(), name); }
 
 // The module state holds every context a publisher made and has not released,
 // mapped to the sockets made from it. Held there, they can never be garbage
