@@ -54,6 +54,11 @@ ClassBuilder& ClassBuilder::attr(const char* name, PyObject* value) {
     return *this;
 }
 
+ClassBuilder& ClassBuilder::decorated_methods(PyObject* decorator, std::initializer_list<const FunctionDef*> defs) {
+    for (const FunctionDef* def : defs) entries_.emplace_back(def->name, call(decorator, function(*def).get()));
+    return *this;
+}
+
 namespace {
 
 // The metaclass the class statement would pick: the requested one or the

@@ -142,9 +142,7 @@ const FunctionDef stop_fixture_def{"stop_fixture", "", close_level, "Close the l
 }  // namespace
 
 void register_step_functions(PyObject* module) {
-    for (const FunctionDef* def : {&log_def, &start_step_def, &stop_step_def, &start_fixture_def, &stop_fixture_def}) {
-        add_function(module, *def);
-    }
+    add_functions(module, {&log_def, &start_step_def, &stop_step_def, &start_fixture_def, &stop_fixture_def});
 }
 
 }  // namespace vexal::stepline

@@ -76,12 +76,8 @@ Ref hookimpl_marker(PyObject* pytest, bool trylast) {
 }  // namespace
 
 void add_pytest_wrappers(ClassBuilder& cls, PyObject* pytest) {
-    Ref phase_marker = hookimpl_marker(pytest, true);
-    for (const FunctionDef* def : {&setup_def, &call_def, &teardown_def}) {
-        cls.attr(def->name, call(phase_marker.get(), cls.function(*def).get()).get());
-    }
-    Ref fixture_marker = hookimpl_marker(pytest, false);
-    cls.attr(fixture_setup_def.name, call(fixture_marker.get(), cls.function(fixture_setup_def).get()).get());
+    cls.decorated_methods(hookimpl_marker(pytest, true).get(), {&setup_def, &call_def, &teardown_def});
+    cls.decorated_methods(hookimpl_marker(pytest, false).get(), {&fixture_setup_def});
 }
 
 }  // namespace vexal::listener

@@ -38,9 +38,7 @@ const FunctionDef configure_def{"pytest_configure", "config", pytest_configure,
 }  // namespace
 
 void register_hooks(PyObject* module) {
-    for (const FunctionDef* def : {&addoption_def, &configure_def}) {
-        add_function(module, *def);
-    }
+    add_functions(module, {&addoption_def, &configure_def});
 }
 
 }  // namespace vexal::plugin

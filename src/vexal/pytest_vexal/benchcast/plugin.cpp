@@ -171,12 +171,11 @@ const FunctionDef configure_def{"pytest_configure", "config", configure,
                                 "Args:\n"
                                 "    config(Config): the pytest config.\n"};
 
-// pytest.hookimpl(<option>=True)(function)
+// pytest.hookimpl(<option>=True)
 template <Literal Option>
-Ref marked(const ClassBuilder& cls, const FunctionDef& def) {
+Ref hook_marker() {
     Ref hookimpl = getattr(state.global(id<"pytest">()).get(), id<"hookimpl">());
-    Ref marker = call_kw(hookimpl.get(), {Py_True}, kwnames<Option>());
-    return call(marker.get(), cls.function(def).get());
+    return call_kw(hookimpl.get(), {Py_True}, kwnames<Option>());
 }
 
 }  // namespace
@@ -200,20 +199,17 @@ void register_plugin(PyObject* module) {
         .method(init_def)
         // Before xdist's worker reports its collection, so that the controller
         // has the handed-over messages when it hears of it.
-        .attr(collection_finish_def.name, marked<"tryfirst">(cls, collection_finish_def).get())
+        .decorated_methods(hook_marker<"tryfirst">().get(), {&collection_finish_def})
         .method(deselected_def)
         .method(logstart_def)
         .method(logreport_def)
         .method(terminal_summary_def)
         .method(close_publisher_def);
     // xdist's controller hooks, unknown to a run without xdist.
-    for (const FunctionDef* def : {&configure_node_def, &node_collection_finished_def}) {
-        cls.attr(def->name, marked<"optionalhook">(cls, *def).get());
-    }
+    cls.decorated_methods(hook_marker<"optionalhook">().get(), {&configure_node_def, &node_collection_finished_def});
     Ref built = cls.build();
     add_object(module, "VexalTestPlugin", built);
-    add_function(module, addoption_def);
-    add_function(module, configure_def);
+    add_functions(module, {&addoption_def, &configure_def});
 }
 
 }  // namespace vexal::benchcast
