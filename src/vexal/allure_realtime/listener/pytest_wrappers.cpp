@@ -65,12 +65,8 @@ const FunctionDef fixture_setup_def{"pytest_fixture_setup", "self, fixturedef, r
 
 Ref hookimpl_marker(PyObject* pytest, bool trylast) {
     Ref hookimpl = getattr(pytest, id<"hookimpl">());
-    if (!trylast) {
-        PyObject* keywords = kwnames<"hookwrapper">();
-        return call_kw(hookimpl.get(), {Py_True}, keywords);
-    }
-    PyObject* keywords = kwnames<"hookwrapper", "trylast">();
-    return call_kw(hookimpl.get(), {Py_True, Py_True}, keywords);
+    if (!trylast) return call_kw(hookimpl.get(), {Py_True}, kwnames<"hookwrapper">());
+    return call_kw(hookimpl.get(), {Py_True, Py_True}, kwnames<"hookwrapper", "trylast">());
 }
 
 }  // namespace

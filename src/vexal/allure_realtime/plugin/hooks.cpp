@@ -7,11 +7,10 @@ namespace {
 
 Ref pytest_addoption(FunctionObject*, PyObject* const* args) {
     Ref group = call_method(args[0], id<"getgroup">(), id<"reporting">());
-    PyObject* keywords = kwnames<"action", "dest", "help">();
     call_kw(getattr(group.get(), id<"addoption">()).get(),
             {id<"--no-allure-cli-logs">(), id<"store_true">(), id<"no_allure_cli_logs">(),
              id<"Disable Allure real time command line interface logging">()},
-            keywords);
+            kwnames<"action", "dest", "help">());
     return none();
 }
 

@@ -93,9 +93,8 @@ void release_zmq(PyObject* self, bool discard) {
     if (!context || context.is(Py_None)) return;
     if (discard) {
         Ref destroy = getattr(context.get(), id<"destroy">());
-        PyObject* keyword = kwnames<"linger">();
         Ref no_linger = check(PyLong_FromLong(0));
-        call_kw(destroy.get(), {no_linger.get()}, keyword);
+        call_kw(destroy.get(), {no_linger.get()}, kwnames<"linger">());
     } else {
         call_method(context.get(), id<"destroy">());
     }
