@@ -164,10 +164,7 @@ bool pytests_own(PyObject* type) {
                            ? getattr(attribute.get(), id<"fget">())
                            : attribute;
         Ref module = lookup_attr(function.get(), id<"__module__">());
-        if (!module || !PyUnicode_Check(module.get()) ||
-            PyUnicode_CompareWithASCIIString(module.get(), "_pytest.reports") != 0) {
-            return false;
-        }
+        if (!module || !is_text(module.get(), "_pytest.reports")) return false;
     }
     return true;
 }

@@ -28,10 +28,6 @@ constexpr Import imports[] = {
     {"pytest", "pytest", nullptr, &state.pytest},
 };
 
-bool text_is(PyObject* value, const char* expected) {
-    return PyUnicode_Check(value) && PyUnicode_CompareWithASCIIString(value, expected) == 0;
-}
-
 bool text_ends_with(PyObject* value, const char* suffix) {
     if (!PyUnicode_Check(value)) return false;
     Ref tail = check(PyUnicode_FromString(suffix));
@@ -49,7 +45,7 @@ bool is_json_own_dumps(PyObject* value) {
     Ref code = Ref::borrow(PyFunction_GetCode(value));
     Ref name = getattr(code.get(), id<"co_name">());
     Ref file = getattr(code.get(), id<"co_filename">());
-    return module && text_is(module.get(), "json") && text_is(name.get(), "dumps") &&
+    return module && is_text(module.get(), "json") && is_text(name.get(), "dumps") &&
            (text_ends_with(file.get(), "/json/__init__.py") || text_ends_with(file.get(), "\\json\\__init__.py"));
 }
 

@@ -83,8 +83,7 @@ bool pyzmqs_own(PyObject* socket_class) {
     if (!PyType_Check(socket_class)) return false;
     Ref send_multipart = getattr(socket_class, id<"send_multipart">());
     Ref module = lookup_attr(send_multipart.get(), id<"__module__">());
-    return module && PyUnicode_Check(module.get()) &&
-           PyUnicode_CompareWithASCIIString(module.get(), "zmq.sugar.socket") == 0;
+    return module && is_text(module.get(), "zmq.sugar.socket");
 }
 
 // pyzmq's Socket.send_multipart checks that each frame is a buffer, then

@@ -12,7 +12,7 @@ Ref as_float64(PyObject* values) {
     Ref array = call(state.np_atleast_1d, product.get());
     Ref dtype = getattr(array.get(), id<"dtype">());
     Ref kind = getattr(dtype.get(), id<"kind">());
-    if (PyUnicode_Check(kind.get()) && PyUnicode_CompareWithASCIIString(kind.get(), "c") == 0) {
+    if (is_text(kind.get(), "c")) {
         // numpy's own refusal of the cast
         Ref astype = getattr(array.get(), id<"astype">());
         call_kw(astype.get(), {state.float64, text("same_kind").get()}, kwnames<"casting">());
