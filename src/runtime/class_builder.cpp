@@ -101,4 +101,10 @@ Ref ClassBuilder::build() {
     return call(meta, name.get(), bases.get(), ns.get());
 }
 
+Ref ClassBuilder::add_to_module() {
+    Ref cls = build();
+    check_status(PyModule_AddObjectRef(module_, name_.c_str(), cls.get()));
+    return cls;
+}
+
 }  // namespace vexal_rt

@@ -33,6 +33,8 @@ public:
     ClassBuilder& decorated_methods(PyObject* decorator, std::initializer_list<const FunctionDef*> defs);
 
     Ref build();
+    // Builds the class and binds it in the module under its name.
+    Ref add_to_module();
 
     // A function of this class, with the qualname "Class.name".
     Ref function(const FunctionDef& def, PyObject* defaults = nullptr, PyObject* kwdefaults = nullptr) const;

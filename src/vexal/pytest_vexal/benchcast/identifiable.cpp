@@ -24,13 +24,12 @@ const FunctionDef get_id_def{"get_id", "self", get_id, " Returns id for object a
 
 void register_identifiable(PyObject* module) {
     add_object(module, "CoreIdType", reinterpret_cast<PyObject*>(&PyUnicode_Type));
-    Ref cls = ClassBuilder(module, "Identifiable")
-                  .doc(" Objects which have id. ")
-                  .method(init_def)
-                  .method(get_id_def)
-                  .build();
-    state.identifiable = Py_NewRef(cls.get());
-    add_object(module, "Identifiable", cls);
+    state.identifiable = ClassBuilder(module, "Identifiable")
+                             .doc(" Objects which have id. ")
+                             .method(init_def)
+                             .method(get_id_def)
+                             .add_to_module()
+                             .release();
 }
 
 }  // namespace vexal::benchcast

@@ -207,8 +207,7 @@ void register_plugin(PyObject* module) {
         .method(close_publisher_def);
     // xdist's controller hooks, unknown to a run without xdist.
     cls.decorated_methods(hook_marker<"optionalhook">().get(), {&configure_node_def, &node_collection_finished_def});
-    Ref built = cls.build();
-    add_object(module, "VexalTestPlugin", built);
+    cls.add_to_module();
     add_functions(module, {&addoption_def, &configure_def});
 }
 

@@ -151,18 +151,12 @@ const FunctionDef ignore_msg_def{"publish_msg", "self, msg_type, msg, **kwargs",
                                  "Returns:\n"
                                  "    None\n"};
 
-Ref add_class(PyObject* module, const char* name, ClassBuilder& builder) {
-    Ref cls = builder.build();
-    add_object(module, name, cls);
-    return cls;
-}
-
 }  // namespace
 
 void register_publishers(PyObject* module) {
     ClassBuilder interface(module, "IMsgPublisher");
     interface.doc(" Message publishing interface. ").method(abstract_publish_msg_def);
-    Ref i_msg_publisher = add_class(module, "IMsgPublisher", interface);
+    Ref i_msg_publisher = interface.add_to_module();
 
     ClassBuilder minimal(module, "MinimalMsgPublisher");
     minimal.base(i_msg_publisher.get())
@@ -176,31 +170,31 @@ void register_publishers(PyObject* module) {
         .method(sync_to_proxy_def)
         .method(close_def)
         .method(del_def);
-    state.minimal_publisher = add_class(module, "MinimalMsgPublisher", minimal).release();
+    state.minimal_publisher = minimal.add_to_module().release();
 
     ClassBuilder common(module, "CommonMsgPublisher");
     common.base(state.minimal_publisher)
         .doc("Implementation of message publisher.")
         .method(init_common_def)
         .method(publish_msg_def);
-    state.common_publisher = add_class(module, "CommonMsgPublisher", common).release();
+    state.common_publisher = common.add_to_module().release();
 
     ClassBuilder my(module, "MyPublisher");
     my.base(state.common_publisher)
         .doc("My custom publisher for sending messages between process.")
         .method(init_my_def);
-    state.my_publisher = add_class(module, "MyPublisher", my).release();
+    state.my_publisher = my.add_to_module().release();
 
     ClassBuilder default_(module, "DefaultPublisher");
     default_.doc("Interface which dummy publisher expect.").method(ignore_msg_def);
-    Ref default_publisher = add_class(module, "DefaultPublisher", default_);
+    Ref default_publisher = default_.add_to_module();
 
     ClassBuilder dummy(module, "DummyPublisher");
     dummy.base(default_publisher.get())
         .doc("Msg publisher which does nothing if msg proxy file was not found.")
         .method(init_dummy_def)
         .method(ignore_msg_def);
-    state.dummy_publisher = add_class(module, "DummyPublisher", dummy).release();
+    state.dummy_publisher = dummy.add_to_module().release();
 }
 
 }  // namespace vexal::benchcast

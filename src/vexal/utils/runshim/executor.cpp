@@ -151,18 +151,17 @@ suppressed.
 }  // namespace
 
 void register_executor(PyObject* module) {
-    Ref cls = ClassBuilder(module, "ContextTestExecutor")
-                  .doc("Run a block in a test script's directory with the simulator interfaces not raising, and "
-                       "attach the output captured meanwhile to the Allure report.\n\n"
-                       "Attributes\n----------\n"
-                       "tmp_cwd : str\n    Directory to run in.\n"
-                       "orig_cwd : str\n    Working directory at construction, restored on exit.\n"
-                       "capsys : CaptureFixture\n    The calling test's ``capsys`` fixture.\n")
-                  .method(init_def)
-                  .method(enter_def)
-                  .method(exit_def)
-                  .build();
-    add_object(module, "ContextTestExecutor", cls);
+    ClassBuilder(module, "ContextTestExecutor")
+        .doc("Run a block in a test script's directory with the simulator interfaces not raising, and "
+             "attach the output captured meanwhile to the Allure report.\n\n"
+             "Attributes\n----------\n"
+             "tmp_cwd : str\n    Directory to run in.\n"
+             "orig_cwd : str\n    Working directory at construction, restored on exit.\n"
+             "capsys : CaptureFixture\n    The calling test's ``capsys`` fixture.\n")
+        .method(init_def)
+        .method(enter_def)
+        .method(exit_def)
+        .add_to_module();
 }
 
 }  // namespace vexal::runshim
