@@ -29,9 +29,9 @@ bool is_word(PyObject* result, PyObject* word) {
 // The script's verdict: passes, or skips or fails the test. Checked whatever
 // the optimisation flag; "failed" is a failure too.
 void check_verdict(PyObject* result) {
-    bool is_text = PyUnicode_Check(result);
-    if (is_text && is_word(result, id<"skipped">())) skip(id<"Test code skipped the test.">());
-    if (!truthy(result) || (is_text && is_word(result, id<"failed">()))) {
+    bool is_str = PyUnicode_Check(result);
+    if (is_str && is_word(result, id<"skipped">())) skip(id<"Test code skipped the test.">());
+    if (!truthy(result) || (is_str && is_word(result, id<"failed">()))) {
         raise(PyExc_AssertionError, "Test returned Failed status.");
     }
 }
