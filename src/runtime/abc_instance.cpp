@@ -43,10 +43,8 @@ struct AbcCheck {
         Ref code = getattr(function.get(), id<"__code__">());
         Ref names = getattr(code.get(), id<"co_names">());
         Ref arguments = getattr(code.get(), id<"co_argcount">());
-        return PyUnicode_Check(module.get()) && PyUnicode_CompareWithASCIIString(module.get(), "abc") == 0 &&
-               PyTuple_Check(names.get()) && PyTuple_GET_SIZE(names.get()) == 1 &&
-               PyUnicode_CompareWithASCIIString(PyTuple_GET_ITEM(names.get(), 0), "_abc_instancecheck") == 0 &&
-               PyLong_AsLong(arguments.get()) == 2;
+        return is_text(module.get(), "abc") && PyTuple_Check(names.get()) && PyTuple_GET_SIZE(names.get()) == 1 &&
+               is_text(PyTuple_GET_ITEM(names.get(), 0), "_abc_instancecheck") && PyLong_AsLong(arguments.get()) == 2;
     }
 };
 

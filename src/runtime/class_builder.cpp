@@ -54,6 +54,11 @@ ClassBuilder& ClassBuilder::attr(const char* name, PyObject* value) {
     return *this;
 }
 
+ClassBuilder& ClassBuilder::decorated_methods(PyObject* decorator, std::initializer_list<const FunctionDef*> defs) {
+    for (const FunctionDef* def : defs) entries_.emplace_back(def->name, call(decorator, function(*def).get()));
+    return *this;
+}
+
 namespace {
 
 // The metaclass the class statement would pick: the requested one or the
@@ -94,6 +99,12 @@ Ref ClassBuilder::build() {
         check_status(PyObject_SetItem(ns.get(), text(key.c_str()).get(), value.get()));
     }
     return call(meta, name.get(), bases.get(), ns.get());
+}
+
+Ref ClassBuilder::add_to_module() {
+    Ref cls = build();
+    check_status(PyModule_AddObjectRef(module_, name_.c_str(), cls.get()));
+    return cls;
 }
 
 }  // namespace vexal_rt

@@ -200,18 +200,17 @@ void generator_finalize(PyObject* self) {
     }
 }
 
+constexpr PyObject* YieldOnceObject::*owned[] = {&YieldOnceObject::function, &YieldOnceObject::state,
+                                                  &YieldOnceObject::frame};
+
 int generator_traverse(PyObject* self, visitproc visit, void* arg) {
     Py_VISIT(Py_TYPE(self));
-    Py_VISIT(as_generator(self)->function);
-    Py_VISIT(as_generator(self)->state);
-    Py_VISIT(as_generator(self)->frame);
+    for (auto field : owned) Py_VISIT(as_generator(self)->*field);
     return 0;
 }
 
 int generator_clear(PyObject* self) {
-    Py_CLEAR(as_generator(self)->function);
-    Py_CLEAR(as_generator(self)->state);
-    Py_CLEAR(as_generator(self)->frame);
+    for (auto field : owned) Py_CLEAR(as_generator(self)->*field);
     return 0;
 }
 

@@ -71,9 +71,7 @@ const FunctionDef double_in_place_def{"double_in_place", "obj", double_in_place,
 }  // namespace
 
 void register_buffers(PyObject* module) {
-    for (const FunctionDef* def : {&strided_elements_def, &double_in_place_def}) {
-        add_function(module, *def);
-    }
+    add_functions(module, {&strided_elements_def, &double_in_place_def});
 }
 
 }  // namespace vexal::selftest

@@ -10,6 +10,7 @@
 #pragma once
 #include "vexal_rt/function.hpp"
 
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,8 +29,12 @@ public:
     ClassBuilder& property(const char* name, const FunctionDef& getter, const FunctionDef* setter = nullptr,
                            const char* doc = nullptr);
     ClassBuilder& attr(const char* name, PyObject* value);
+    // Methods each decorated, as `@decorator` over a def in a class body.
+    ClassBuilder& decorated_methods(PyObject* decorator, std::initializer_list<const FunctionDef*> defs);
 
     Ref build();
+    // Builds the class and binds it in the module under its name.
+    Ref add_to_module();
 
     // A function of this class, with the qualname "Class.name".
     Ref function(const FunctionDef& def, PyObject* defaults = nullptr, PyObject* kwdefaults = nullptr) const;

@@ -26,6 +26,7 @@
 #include "vexal_rt/globals.hpp"
 #include "vexal_rt/ref.hpp"
 
+#include <initializer_list>
 #include <new>
 #include <span>
 
@@ -111,6 +112,9 @@ inline void add_function(PyObject* module, const FunctionDef& def, FunctionParts
 inline void add_function(PyObject* module, const PassThroughDef& def, FunctionParts parts = {}) {
     parts.module = module;
     add_object(module, def.name, make_function(def, parts));
+}
+inline void add_functions(PyObject* module, std::initializer_list<const FunctionDef*> defs) {
+    for (const FunctionDef* def : defs) add_function(module, *def);
 }
 
 }  // namespace vexal_rt

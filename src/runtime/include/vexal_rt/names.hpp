@@ -25,4 +25,9 @@ PyObject* id() {
     return interned;
 }
 
+// True when `value` is a str equal to the ASCII `text`.
+inline bool is_text(PyObject* value, const char* text) {
+    return PyUnicode_Check(value) && PyUnicode_CompareWithASCIIString(value, text) == 0;
+}
+
 }  // namespace vexal_rt

@@ -39,8 +39,7 @@ void register_indentation_filter(PyObject* module, PyObject* logger) {
                   .doc("Logger filter that gives each record the attribute `indentation`: the depth of "
                        "`testlogger` as a string of spaces. It never drops a record.")
                   .method(filter_def)
-                  .build();
-    add_object(module, "IndentationFilter", cls);
+                  .add_to_module();
     call_method(logger, id<"addFilter">(), call(cls.get()).get());
 }
 

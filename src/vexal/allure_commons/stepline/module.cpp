@@ -14,12 +14,10 @@ constexpr Import imports[] = {
     {"vexal.utils", "PY2", "PY2"},
 };
 
-void bind_globals(PyObject* module) { state.globals = PyModule_GetDict(module); }
-
 // testlogger = logging.getLogger("alluretestlogger"), not propagating, at
 // depth 0, with its filter; then the gate that knows when info is off.
 void add_testlogger(PyObject* module) {
-    Ref logging = global(state.globals, id<"logging">());
+    Ref logging = state.global(id<"logging">());
     Ref logger = call_method(logging.get(), id<"getLogger">(), id<"alluretestlogger">());
     add_object(module, "testlogger", logger);
     setattr(logger.get(), id<"propagate">(), Py_False);
@@ -29,7 +27,7 @@ void add_testlogger(PyObject* module) {
     register_indentation_filter(module, logger.get());
 }
 
-constexpr Part parts[] = {bind_globals, add_testlogger, register_step_functions, register_format_argval};
+constexpr Part parts[] = {add_testlogger, register_step_functions, register_format_argval};
 
 PyObject** const held[] = {&state.logger_class, &state.info_level};
 
@@ -38,7 +36,7 @@ const ModuleDecl declaration{
     "Functions to log into a custom logger called `alluretestlogger`, held in the module variable "
     "`testlogger`.\n\nEach record carries the attribute `indentation`: as many spaces as the depth of "
     "the steps and fixtures open when it was logged.",
-    nullptr, with_install_aliases, imports, parts, held};
+    &state, with_install_aliases, imports, parts, held};
 
 }  // namespace
 }  // namespace vexal::stepline

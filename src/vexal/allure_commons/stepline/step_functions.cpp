@@ -1,7 +1,6 @@
 // The log functions: steps with their parameter lines, fixtures, free lines,
 // and the depth counter `testlogger.indentation` they move by 4.
 #include "stepline.hpp"
-#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::stepline {
 namespace {
@@ -79,9 +78,8 @@ void log_parameters(PyObject* params) {
         Ref name, value;
         unpack_pair(entry.get(), name, value);
         bool last = truthy(compare(name.get(), last_name(param_list.get()).get(), Py_EQ).get());
-        if (truthy(global(state.globals, id<"PY2">()).get())) {
-            PyObject* encoding_keyword = kwnames<"encoding">();
-            value = call_kw(global(state.globals, id<"str">()).get(), {value.get(), id<"utf-8">()}, encoding_keyword);
+        if (truthy(state.global(id<"PY2">()).get())) {
+            value = call_kw(state.global(id<"str">()).get(), {value.get(), id<"utf-8">()}, kwnames<"encoding">());
         }
         // "{}  {}- {} = {}" filled with the two-space step spacing, the icon,
         // the name and the value.
@@ -113,7 +111,8 @@ Ref start_step(FunctionObject*, PyObject* const* args) {
     return none();
 }
 
-Ref stop_step(FunctionObject*, PyObject* const*) {
+// stop_step and stop_fixture alike close the level last opened.
+Ref close_level(FunctionObject*, PyObject* const*) {
     move_depth(false);
     return none();
 }
@@ -121,11 +120,6 @@ Ref stop_step(FunctionObject*, PyObject* const*) {
 Ref start_fixture(FunctionObject*, PyObject* const* args) {
     log_prefixed(id<"[Fixture] ">(), args[0]);
     move_depth(true);
-    return none();
-}
-
-Ref stop_fixture(FunctionObject*, PyObject* const*) {
-    move_depth(false);
     return none();
 }
 
@@ -140,17 +134,15 @@ const FunctionDef start_step_def{
     "start_step", "title, params", start_step,
     "Log \"> \" and the title, then one line per item of the mapping params (the last one marked with \"\u2514\", "
     "the others with \"\u251c\"), and open one level: what is logged next is indented by 4 more spaces."};
-const FunctionDef stop_step_def{"stop_step", "", stop_step, "Close the level opened by start_step."};
+const FunctionDef stop_step_def{"stop_step", "", close_level, "Close the level opened by start_step."};
 const FunctionDef start_fixture_def{"start_fixture", "fixture_name", start_fixture,
                                     "Log \"[Fixture] \" and the fixture's name, and open one level."};
-const FunctionDef stop_fixture_def{"stop_fixture", "", stop_fixture, "Close the level opened by start_fixture."};
+const FunctionDef stop_fixture_def{"stop_fixture", "", close_level, "Close the level opened by start_fixture."};
 
 }  // namespace
 
 void register_step_functions(PyObject* module) {
-    for (const FunctionDef* def : {&log_def, &start_step_def, &stop_step_def, &start_fixture_def, &stop_fixture_def}) {
-        add_function(module, *def);
-    }
+    add_functions(module, {&log_def, &start_step_def, &stop_step_def, &start_fixture_def, &stop_fixture_def});
 }
 
 }  // namespace vexal::stepline

@@ -5,8 +5,7 @@
 namespace vexal::stepline {
 
 // Process-wide module state: the module initialises once per process.
-struct State {
-    PyObject* globals = nullptr;  // the module's dict: names are read from it at call time
+struct State : ModuleScope {
     PyObject* logger_class = nullptr;  // logging.Logger
     PyObject* info_level = nullptr;    // logging.INFO
     FastPath logger_path;             // Logger.info and Logger.isEnabledFor unchanged
@@ -18,7 +17,7 @@ struct State {
 extern State state;
 
 // The logger bound to the module name `testlogger` now.
-inline Ref testlogger() { return global(state.globals, id<"testlogger">()); }
+inline Ref testlogger() { return state.global(id<"testlogger">()); }
 
 // True when testlogger.info(...) is known to do nothing: the logger is a
 // plain logging.Logger with the standard info and isEnabledFor, and its level

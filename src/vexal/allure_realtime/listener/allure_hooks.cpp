@@ -37,9 +37,7 @@ const FunctionDef attach_data_def{"attach_data", "self, body, name, attachment_t
 }  // namespace
 
 void add_allure_hooks(ClassBuilder& cls, PyObject* hookimpl) {
-    for (const FunctionDef* def : {&start_step_def, &stop_step_def, &attach_data_def}) {
-        cls.attr(def->name, call(hookimpl, cls.function(*def).get()).get());
-    }
+    cls.decorated_methods(hookimpl, {&start_step_def, &stop_step_def, &attach_data_def});
 }
 
 }  // namespace vexal::listener

@@ -29,7 +29,7 @@ void add_listener_class(PyObject* module) {
         .method(init_def);
     add_allure_hooks(cls, getattr(scope.global(id<"allure_commons">()).get(), id<"hookimpl">()).get());
     add_pytest_wrappers(cls, scope.global(id<"pytest">()).get());
-    add_object(module, "AllurePytestLoggerListener", cls.build());
+    cls.add_to_module();
 }
 
 constexpr Part parts[] = {add_listener_class};

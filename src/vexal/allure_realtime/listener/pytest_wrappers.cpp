@@ -1,7 +1,6 @@
 // The listener's pytest hook wrappers: each run phase inside a
 // `with self.catchlogs:` block, and each fixture setup as one log level.
 #include "listener.hpp"
-#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::listener {
 namespace {
@@ -66,23 +65,15 @@ const FunctionDef fixture_setup_def{"pytest_fixture_setup", "self, fixturedef, r
 
 Ref hookimpl_marker(PyObject* pytest, bool trylast) {
     Ref hookimpl = getattr(pytest, id<"hookimpl">());
-    if (!trylast) {
-        PyObject* keywords = kwnames<"hookwrapper">();
-        return call_kw(hookimpl.get(), {Py_True}, keywords);
-    }
-    PyObject* keywords = kwnames<"hookwrapper", "trylast">();
-    return call_kw(hookimpl.get(), {Py_True, Py_True}, keywords);
+    if (!trylast) return call_kw(hookimpl.get(), {Py_True}, kwnames<"hookwrapper">());
+    return call_kw(hookimpl.get(), {Py_True, Py_True}, kwnames<"hookwrapper", "trylast">());
 }
 
 }  // namespace
 
 void add_pytest_wrappers(ClassBuilder& cls, PyObject* pytest) {
-    Ref phase_marker = hookimpl_marker(pytest, true);
-    for (const FunctionDef* def : {&setup_def, &call_def, &teardown_def}) {
-        cls.attr(def->name, call(phase_marker.get(), cls.function(*def).get()).get());
-    }
-    Ref fixture_marker = hookimpl_marker(pytest, false);
-    cls.attr(fixture_setup_def.name, call(fixture_marker.get(), cls.function(fixture_setup_def).get()).get());
+    cls.decorated_methods(hookimpl_marker(pytest, true).get(), {&setup_def, &call_def, &teardown_def});
+    cls.decorated_methods(hookimpl_marker(pytest, false).get(), {&fixture_setup_def});
 }
 
 }  // namespace vexal::listener

@@ -1,7 +1,6 @@
 // cleanup_factory: the configuration clean-up that unregisters a listener
 // from Allure's plugin manager.
 #include "plugin.hpp"
-#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::plugin {
 namespace {
@@ -12,8 +11,7 @@ Ref clean_up(FunctionObject* self, PyObject* const*) {
     // Already unregistered by other code: unregister(name=None) would only
     // fail pluggy's own argument assertion at the end of the run.
     if (name.is(Py_None)) return none();
-    PyObject* keywords = kwnames<"name">();
-    call_kw(getattr(allure_plugin_manager().get(), id<"unregister">()).get(), {name.get()}, keywords);
+    call_kw(getattr(allure_plugin_manager().get(), id<"unregister">()).get(), {name.get()}, kwnames<"name">());
     return none();
 }
 

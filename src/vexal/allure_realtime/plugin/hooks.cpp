@@ -1,18 +1,16 @@
 // The plugin's pytest hooks: the switch that turns the live step log off,
 // and the listener installed at configuration time.
 #include "plugin.hpp"
-#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::plugin {
 namespace {
 
 Ref pytest_addoption(FunctionObject*, PyObject* const* args) {
     Ref group = call_method(args[0], id<"getgroup">(), id<"reporting">());
-    PyObject* keywords = kwnames<"action", "dest", "help">();
     call_kw(getattr(group.get(), id<"addoption">()).get(),
             {id<"--no-allure-cli-logs">(), id<"store_true">(), id<"no_allure_cli_logs">(),
              id<"Disable Allure real time command line interface logging">()},
-            keywords);
+            kwnames<"action", "dest", "help">());
     return none();
 }
 
@@ -39,9 +37,7 @@ const FunctionDef configure_def{"pytest_configure", "config", pytest_configure,
 }  // namespace
 
 void register_hooks(PyObject* module) {
-    for (const FunctionDef* def : {&addoption_def, &configure_def}) {
-        add_function(module, *def);
-    }
+    add_functions(module, {&addoption_def, &configure_def});
 }
 
 }  // namespace vexal::plugin

@@ -21,8 +21,7 @@ struct Watched {
 
 // Process-wide module state: the module initialises once per process and
 // keeps these objects for its whole life.
-struct State {
-    PyObject* globals = nullptr;     // the module's dict, read at call time like a module's globals
+struct State : ModuleScope {
     PyObject* json = nullptr;        // the modules as imported
     PyObject* zmq = nullptr;
     PyObject* pytest = nullptr;
@@ -56,9 +55,6 @@ Ref unless_raised(Compose&& compose, Ref fallback) {
         return fallback;
     }
 }
-
-// A name of the module's globals (or builtins) as it is bound now.
-Ref global(PyObject* name);
 
 // super(cls, self).__init__ called with the given keyword arguments.
 void init_next(PyObject* cls, PyObject* self, PyObject* kwargs = nullptr);

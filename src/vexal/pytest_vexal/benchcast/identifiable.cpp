@@ -8,7 +8,7 @@ Ref init(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *rest = args[1], *kwargs = args[2];
     Ref next = call(reinterpret_cast<PyObject*>(&PySuper_Type), state.identifiable, self);
     check(PyObject_Call(getattr(next.get(), id<"__init__">()).get(), rest, kwargs));
-    Ref uuid = call(getattr(global(id<"uuid">()).get(), id<"uuid1">()).get());
+    Ref uuid = call(getattr(state.global(id<"uuid">()).get(), id<"uuid1">()).get());
     setattr(self, id<"_id">(), str(uuid.get()).get());
     return none();
 }
@@ -24,13 +24,12 @@ const FunctionDef get_id_def{"get_id", "self", get_id, " Returns id for object a
 
 void register_identifiable(PyObject* module) {
     add_object(module, "CoreIdType", reinterpret_cast<PyObject*>(&PyUnicode_Type));
-    Ref cls = ClassBuilder(module, "Identifiable")
-                  .doc(" Objects which have id. ")
-                  .method(init_def)
-                  .method(get_id_def)
-                  .build();
-    state.identifiable = Py_NewRef(cls.get());
-    add_object(module, "Identifiable", cls);
+    state.identifiable = ClassBuilder(module, "Identifiable")
+                             .doc(" Objects which have id. ")
+                             .method(init_def)
+                             .method(get_id_def)
+                             .add_to_module()
+                             .release();
 }
 
 }  // namespace vexal::benchcast

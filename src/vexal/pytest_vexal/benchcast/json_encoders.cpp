@@ -20,7 +20,7 @@ struct NodeClasses {
     Ref session, function, class_, instance, module, package, dir;
 
     NodeClasses() {
-        Ref pytest = global(id<"pytest">());
+        Ref pytest = state.global(id<"pytest">());
         session = getattr(pytest.get(), id<"Session">());
         function = getattr(pytest.get(), id<"Function">());
         class_ = getattr(pytest.get(), id<"Class">());
@@ -164,10 +164,7 @@ bool pytests_own(PyObject* type) {
                            ? getattr(attribute.get(), id<"fget">())
                            : attribute;
         Ref module = lookup_attr(function.get(), id<"__module__">());
-        if (!module || !PyUnicode_Check(module.get()) ||
-            PyUnicode_CompareWithASCIIString(module.get(), "_pytest.reports") != 0) {
-            return false;
-        }
+        if (!module || !is_text(module.get(), "_pytest.reports")) return false;
     }
     return true;
 }
@@ -177,7 +174,7 @@ bool pytests_own(PyObject* type) {
 bool is_plain_report(PyObject* o) {
     Watched& reports = state.reports;
     if (!reports.cls) {
-        Ref type = getattr(global(id<"pytest">()).get(), id<"TestReport">());
+        Ref type = getattr(state.global(id<"pytest">()).get(), id<"TestReport">());
         PyObject* own_class = pytests_own(type.get()) ? type.get() : nullptr;
         reports.path.global(state.globals, "pytest", state.pytest)
             .global(PyModule_GetDict(state.pytest), "TestReport", own_class)
@@ -322,7 +319,7 @@ const FunctionDef encode_report_def{"encode", "self, o", encode_report, encode_d
 void add_encoder(PyObject* module, Encoder& encoder, const char* name, const char* doc, const FunctionDef& default_def,
                  const FunctionDef& encode_def) {
     Ref cls = ClassBuilder(module, name)
-                  .base(global(id<"JSONEncoder">()).get())
+                  .base(state.global(id<"JSONEncoder">()).get())
                   .doc(doc)
                   .static_method(get_type_name_def)
                   .method(default_def)

@@ -6,14 +6,14 @@ namespace vexal::benchcast {
 namespace {
 
 Ref os_path_call(PyObject* function, PyObject* arg) {
-    Ref path = getattr(global(id<"os">()).get(), id<"path">());
+    Ref path = getattr(state.global(id<"os">()).get(), id<"path">());
     return call_method(path.get(), function, arg);
 }
 
 bool is_dir(PyObject* path) { return truthy(os_path_call(id<"isdir">(), path).get()); }
 
 Ref info_file(PyObject* directory) {
-    Ref path = getattr(global(id<"os">()).get(), id<"path">());
+    Ref path = getattr(state.global(id<"os">()).get(), id<"path">());
     return call_method(path.get(), id<"join">(), directory, id<"msgproxy.json">());
 }
 
@@ -30,7 +30,7 @@ Ref reason(PyObject* directory, PyObject* exc) {
     if (matches(exc, PyExc_KeyError)) {
         return check(PyUnicode_FromFormat("%U lacks the key %S", file.get(), exc));
     }
-    Ref zmq_error = getattr(global(id<"zmq">()).get(), id<"ZMQError">());
+    Ref zmq_error = getattr(state.global(id<"zmq">()).get(), id<"ZMQError">());
     if (matches(exc, zmq_error.get())) {
         return check(PyUnicode_FromFormat("cannot connect to the ports in %U: %S", file.get(), exc));
     }

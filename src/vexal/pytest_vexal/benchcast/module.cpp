@@ -5,8 +5,6 @@ namespace vexal::benchcast {
 
 State state;
 
-Ref global(PyObject* name) { return vexal_rt::global(state.globals, name); }
-
 void init_next(PyObject* cls, PyObject* self, PyObject* kwargs) {
     Ref next = call(reinterpret_cast<PyObject*>(&PySuper_Type), cls, self);
     Ref init = getattr(next.get(), id<"__init__">());
@@ -30,10 +28,6 @@ constexpr Import imports[] = {
     {"pytest", "pytest", nullptr, &state.pytest},
 };
 
-bool text_is(PyObject* value, const char* expected) {
-    return PyUnicode_Check(value) && PyUnicode_CompareWithASCIIString(value, expected) == 0;
-}
-
 bool text_ends_with(PyObject* value, const char* suffix) {
     if (!PyUnicode_Check(value)) return false;
     Ref tail = check(PyUnicode_FromString(suffix));
@@ -51,14 +45,13 @@ bool is_json_own_dumps(PyObject* value) {
     Ref code = Ref::borrow(PyFunction_GetCode(value));
     Ref name = getattr(code.get(), id<"co_name">());
     Ref file = getattr(code.get(), id<"co_filename">());
-    return module && text_is(module.get(), "json") && text_is(name.get(), "dumps") &&
+    return module && is_text(module.get(), "json") && is_text(name.get(), "dumps") &&
            (text_ends_with(file.get(), "/json/__init__.py") || text_ends_with(file.get(), "\\json\\__init__.py"));
 }
 
 // json.dumps stands for "{}" while json is the module imported and its dumps
 // is json's own.
-void hold_own(PyObject* module) {
-    state.globals = PyModule_GetDict(module);
+void hold_own(PyObject*) {
     state.open_contexts = check(PyDict_New()).release();
     state.plain_dumps.global(state.globals, "json", state.json)
         .global(PyModule_GetDict(state.json), "dumps", Original(is_json_own_dumps));
@@ -76,7 +69,7 @@ const ModuleDecl declaration{
     "vexal.pytest_vexal.benchcast",
     "pytest plugin that streams test collection, test starts and test reports to the desktop test IDE "
     "through the local message proxy, as three-frame ZeroMQ messages with JSON payloads.",
-    nullptr, false, imports, parts, held};
+    &state, false, imports, parts, held};
 
 }  // namespace
 }  // namespace vexal::benchcast

@@ -9,7 +9,7 @@ namespace vexal::benchcast {
 
 Ref join_msg_type(PyObject* parent, PyObject* name) {
     Ref parts = check(PyTuple_Pack(2, parent, name));
-    return check(PyUnicode_Join(global(id<"MSG_SEP">()).get(), parts.get()));
+    return check(PyUnicode_Join(state.global(id<"MSG_SEP">()).get(), parts.get()));
 }
 
 namespace {
@@ -60,7 +60,7 @@ constexpr Member members[] = {
 
 Ref make_msg_type(PyObject* module) {
     ClassBuilder builder(module, "MsgType");
-    builder.base(global(id<"Enum">()).get()).doc(" Common types of messages. ");
+    builder.base(state.global(id<"Enum">()).get()).doc(" Common types of messages. ");
     std::map<std::string_view, Ref> values;
     for (const Member& member : members) {
         Ref element = text(member.element);
@@ -68,7 +68,7 @@ Ref make_msg_type(PyObject* module) {
         builder.attr(member.name, value.get());
         values.emplace(member.name, std::move(value));
     }
-    return call(global(id<"unique">()).get(), builder.build().get());
+    return call(state.global(id<"unique">()).get(), builder.build().get());
 }
 
 }  // namespace
@@ -79,8 +79,8 @@ void register_msg_types(PyObject* module) {
     add_object(module, "MsgType", make_msg_type(module));
 
     Ref key_and_value = check(PyTuple_Pack(2, &PyUnicode_Type, &PyBaseObject_Type));
-    Ref kwargs_dict = check(PyObject_GetItem(global(id<"Dict">()).get(), key_and_value.get()));
-    Ref msg = check(PyObject_GetItem(global(id<"List">()).get(), reinterpret_cast<PyObject*>(&PyBytes_Type)));
+    Ref kwargs_dict = check(PyObject_GetItem(state.global(id<"Dict">()).get(), key_and_value.get()));
+    Ref msg = check(PyObject_GetItem(state.global(id<"List">()).get(), reinterpret_cast<PyObject*>(&PyBytes_Type)));
     add_object(module, "KwargsDict", kwargs_dict);
     add_object(module, "Msg", msg);
 }

@@ -1,14 +1,13 @@
 // VexalTestPlugin and the module's own hooks: the option that points to the
 // proxy, and the configuration that registers the plugin.
 #include "benchcast.hpp"
-#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::benchcast {
 namespace {
 
 // with io.open(file=path, mode="r", encoding="utf-8") as f: return f.read()
 Ref read_text_file(PyObject* path) {
-    Ref open = getattr(global(id<"io">()).get(), id<"open">());
+    Ref open = getattr(state.global(id<"io">()).get(), id<"open">());
     Ref file = call_kw(open.get(), {path, id<"r">(), id<"utf-8">()}, kwnames<"file", "mode", "encoding">());
     return with(file.get(), [](PyObject* entered) { return call_method(entered, id<"read">()); });
 }
@@ -17,10 +16,10 @@ Ref read_text_file(PyObject* path) {
 Ref proxy_directory(PyObject* directory) { return call_method(directory, id<"replace">(), id<"?">(), id<" ">()); }
 
 Ref proxy_info(PyObject* directory) {
-    Ref join = getattr(getattr(global(id<"os">()).get(), id<"path">()).get(), id<"join">());
+    Ref join = getattr(getattr(state.global(id<"os">()).get(), id<"path">()).get(), id<"join">());
     Ref file = call(join.get(), directory, id<"msgproxy.json">());
     Ref content = read_text_file(file.get());
-    return call(getattr(global(id<"json">()).get(), id<"loads">()).get(), content.get());
+    return call(getattr(state.global(id<"json">()).get(), id<"loads">()).get(), content.get());
 }
 
 // Any error finding or reaching the proxy leaves the run without IDE
@@ -32,7 +31,7 @@ Ref init_plugin(FunctionObject*, PyObject* const* args) {
     Ref workerinput = lookup_attr(config, id<"workerinput">());
     Ref publisher, problem = none();
     if (workerinput) {
-        publisher = call(global(id<"DummyPublisher">()).get());
+        publisher = call(state.global(id<"DummyPublisher">()).get());
         start_handover(self, workerinput.get());
     } else {
         Ref directory;
@@ -40,7 +39,7 @@ Ref init_plugin(FunctionObject*, PyObject* const* args) {
         try {
             directory = call_method(config, id<"getoption">(), id<"msg_proxy_path">());
             directory = proxy_directory(directory.get());
-            publisher = call(global(id<"MyPublisher">()).get(), proxy_info(directory.get()).get());
+            publisher = call(state.global(id<"MyPublisher">()).get(), proxy_info(directory.get()).get());
             connected = true;
         } catch (const PyError&) {
             if (!PyErr_ExceptionMatches(PyExc_Exception)) throw;
@@ -48,7 +47,7 @@ Ref init_plugin(FunctionObject*, PyObject* const* args) {
             PyErr_Fetch(&type, &value, &traceback);
             PyErr_NormalizeException(&type, &value, &traceback);
             Ref type_ = Ref::steal(type), exc = Ref::steal(value), traceback_ = Ref::steal(traceback);
-            publisher = call(global(id<"DummyPublisher">()).get());
+            publisher = call(state.global(id<"DummyPublisher">()).get());
             // The line that says why the run sends nothing never fails the run.
             problem = unless_raised([&] { return link_problem(config, directory.get(), exc.get()); }, none());
         }
@@ -66,9 +65,9 @@ Ref dumps(PyObject* obj, PyObject* encoder_name) {
     if (encoder_name) {
         if (Ref written = dumps_directly(encoder_name, obj)) return written;
     }
-    Ref dumps_ = getattr(global(id<"json">()).get(), id<"dumps">());
+    Ref dumps_ = getattr(state.global(id<"json">()).get(), id<"dumps">());
     if (!encoder_name) return call(dumps_.get(), obj);
-    return call_kw(dumps_.get(), {obj, global(encoder_name).get()}, kwnames<"cls">());
+    return call_kw(dumps_.get(), {obj, state.global(encoder_name).get()}, kwnames<"cls">());
 }
 
 // A collection message goes to the controller from an xdist worker that
@@ -139,7 +138,7 @@ Ref addoption(FunctionObject*, PyObject* const* args) {
 
 Ref configure(FunctionObject*, PyObject* const* args) {
     PyObject* config = args[0];
-    Ref plugin = call(global(id<"VexalTestPlugin">()).get(), config);
+    Ref plugin = call(state.global(id<"VexalTestPlugin">()).get(), config);
     Ref pluginmanager = getattr(config, id<"pluginmanager">());
     call_method(pluginmanager.get(), id<"register">(), plugin.get());
     call_method(config, id<"add_cleanup">(), getattr(plugin.get(), id<"close_publisher">()).get());
@@ -172,12 +171,11 @@ const FunctionDef configure_def{"pytest_configure", "config", configure,
                                 "Args:\n"
                                 "    config(Config): the pytest config.\n"};
 
-// pytest.hookimpl(<option>=True)(function)
+// pytest.hookimpl(<option>=True)
 template <Literal Option>
-Ref marked(const ClassBuilder& cls, const FunctionDef& def) {
-    Ref hookimpl = getattr(global(id<"pytest">()).get(), id<"hookimpl">());
-    Ref marker = call_kw(hookimpl.get(), {Py_True}, kwnames<Option>());
-    return call(marker.get(), cls.function(def).get());
+Ref hook_marker() {
+    Ref hookimpl = getattr(state.global(id<"pytest">()).get(), id<"hookimpl">());
+    return call_kw(hookimpl.get(), {Py_True}, kwnames<Option>());
 }
 
 }  // namespace
@@ -189,7 +187,7 @@ Ref audible_publisher(PyObject* plugin) {
 }
 
 void publish(PyObject* publisher, PyObject* member, PyObject* msg) {
-    Ref msg_type = getattr(global(id<"MsgType">()).get(), member);
+    Ref msg_type = getattr(state.global(id<"MsgType">()).get(), member);
     call_method(publisher, id<"publish_msg">(), msg_type.get(), msg);
 }
 
@@ -201,20 +199,16 @@ void register_plugin(PyObject* module) {
         .method(init_def)
         // Before xdist's worker reports its collection, so that the controller
         // has the handed-over messages when it hears of it.
-        .attr(collection_finish_def.name, marked<"tryfirst">(cls, collection_finish_def).get())
+        .decorated_methods(hook_marker<"tryfirst">().get(), {&collection_finish_def})
         .method(deselected_def)
         .method(logstart_def)
         .method(logreport_def)
         .method(terminal_summary_def)
         .method(close_publisher_def);
     // xdist's controller hooks, unknown to a run without xdist.
-    for (const FunctionDef* def : {&configure_node_def, &node_collection_finished_def}) {
-        cls.attr(def->name, marked<"optionalhook">(cls, *def).get());
-    }
-    Ref built = cls.build();
-    add_object(module, "VexalTestPlugin", built);
-    add_function(module, addoption_def);
-    add_function(module, configure_def);
+    cls.decorated_methods(hook_marker<"optionalhook">().get(), {&configure_node_def, &node_collection_finished_def});
+    cls.add_to_module();
+    add_functions(module, {&addoption_def, &configure_def});
 }
 
 }  // namespace vexal::benchcast

@@ -54,15 +54,11 @@ Ref init_minimal(FunctionObject*, PyObject* const* args) {
     return none();
 }
 
-Ref init_common(FunctionObject*, PyObject* const* args) {
+// super(<Class>, self).__init__(proxy_info=proxy_info)
+template <PyObject* State::*Class>
+Ref init_with_proxy_info(FunctionObject*, PyObject* const* args) {
     Ref kwargs = check(Py_BuildValue("{sO}", "proxy_info", args[1]));
-    init_next(state.common_publisher, args[0], kwargs.get());
-    return none();
-}
-
-Ref init_my(FunctionObject*, PyObject* const* args) {
-    Ref kwargs = check(Py_BuildValue("{sO}", "proxy_info", args[1]));
-    init_next(state.my_publisher, args[0], kwargs.get());
+    init_next(state.*Class, args[0], kwargs.get());
     return none();
 }
 
@@ -78,7 +74,7 @@ Ref utf8(PyObject* text_) {
 
 Ref kwargs_json(PyObject* kwargs) {
     if (PyDict_GET_SIZE(kwargs) == 0 && state.plain_dumps.holds()) return check(PyBytes_FromString("{}"));
-    Ref dumps = getattr(global(id<"json">()).get(), id<"dumps">());
+    Ref dumps = getattr(state.global(id<"json">()).get(), id<"dumps">());
     return utf8(call(dumps.get(), kwargs).get());
 }
 
@@ -87,8 +83,7 @@ bool pyzmqs_own(PyObject* socket_class) {
     if (!PyType_Check(socket_class)) return false;
     Ref send_multipart = getattr(socket_class, id<"send_multipart">());
     Ref module = lookup_attr(send_multipart.get(), id<"__module__">());
-    return module && PyUnicode_Check(module.get()) &&
-           PyUnicode_CompareWithASCIIString(module.get(), "zmq.sugar.socket") == 0;
+    return module && is_text(module.get(), "zmq.sugar.socket");
 }
 
 // pyzmq's Socket.send_multipart checks that each frame is a buffer, then
@@ -99,7 +94,7 @@ bool pyzmqs_own(PyObject* socket_class) {
 bool direct_sends(PyObject* socket) {
     Watched& sockets = state.sockets;
     if (!sockets.cls) {
-        Ref zmq = global(id<"zmq">());
+        Ref zmq = state.global(id<"zmq">());
         Ref socket_class = getattr(zmq.get(), id<"Socket">());
         state.sndmore = getattr(zmq.get(), id<"SNDMORE">()).release();
         PyObject* own_class = pyzmqs_own(socket_class.get()) ? socket_class.get() : nullptr;
@@ -133,8 +128,9 @@ Ref publish_msg(FunctionObject*, PyObject* const* args) {
 const FunctionDef abstract_publish_msg_def{"publish_msg", "self, msg_type, msg, **kwargs", abstract_publish_msg,
                                            publish_msg_doc};
 const FunctionDef init_minimal_def{"__init__", "self, proxy_info", init_minimal, init_doc};
-const FunctionDef init_common_def{"__init__", "self, proxy_info", init_common, init_doc};
-const FunctionDef init_my_def{"__init__", "self, proxy_info", init_my, init_doc};
+const FunctionDef init_common_def{"__init__", "self, proxy_info", init_with_proxy_info<&State::common_publisher>,
+                                  init_doc};
+const FunctionDef init_my_def{"__init__", "self, proxy_info", init_with_proxy_info<&State::my_publisher>, init_doc};
 const FunctionDef publish_msg_def{"publish_msg", "self, msg_type, msg, **kwargs", publish_msg,
                                   "Publish a message to the proxy as three frames:\n\n"
                                   "    | MsgType enum as str | msg | kwargs json representation |\n\n"
@@ -155,18 +151,12 @@ const FunctionDef ignore_msg_def{"publish_msg", "self, msg_type, msg, **kwargs",
                                  "Returns:\n"
                                  "    None\n"};
 
-Ref add_class(PyObject* module, const char* name, ClassBuilder& builder) {
-    Ref cls = builder.build();
-    add_object(module, name, cls);
-    return cls;
-}
-
 }  // namespace
 
 void register_publishers(PyObject* module) {
     ClassBuilder interface(module, "IMsgPublisher");
     interface.doc(" Message publishing interface. ").method(abstract_publish_msg_def);
-    Ref i_msg_publisher = add_class(module, "IMsgPublisher", interface);
+    Ref i_msg_publisher = interface.add_to_module();
 
     ClassBuilder minimal(module, "MinimalMsgPublisher");
     minimal.base(i_msg_publisher.get())
@@ -180,31 +170,31 @@ void register_publishers(PyObject* module) {
         .method(sync_to_proxy_def)
         .method(close_def)
         .method(del_def);
-    state.minimal_publisher = add_class(module, "MinimalMsgPublisher", minimal).release();
+    state.minimal_publisher = minimal.add_to_module().release();
 
     ClassBuilder common(module, "CommonMsgPublisher");
     common.base(state.minimal_publisher)
         .doc("Implementation of message publisher.")
         .method(init_common_def)
         .method(publish_msg_def);
-    state.common_publisher = add_class(module, "CommonMsgPublisher", common).release();
+    state.common_publisher = common.add_to_module().release();
 
     ClassBuilder my(module, "MyPublisher");
     my.base(state.common_publisher)
         .doc("My custom publisher for sending messages between process.")
         .method(init_my_def);
-    state.my_publisher = add_class(module, "MyPublisher", my).release();
+    state.my_publisher = my.add_to_module().release();
 
     ClassBuilder default_(module, "DefaultPublisher");
     default_.doc("Interface which dummy publisher expect.").method(ignore_msg_def);
-    Ref default_publisher = add_class(module, "DefaultPublisher", default_);
+    Ref default_publisher = default_.add_to_module();
 
     ClassBuilder dummy(module, "DummyPublisher");
     dummy.base(default_publisher.get())
         .doc("Msg publisher which does nothing if msg proxy file was not found.")
         .method(init_dummy_def)
         .method(ignore_msg_def);
-    state.dummy_publisher = add_class(module, "DummyPublisher", dummy).release();
+    state.dummy_publisher = dummy.add_to_module().release();
 }
 
 }  // namespace vexal::benchcast

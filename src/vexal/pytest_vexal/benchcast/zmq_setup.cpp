@@ -1,7 +1,6 @@
 // The ZeroMQ side of a publisher: its context, the publish socket connected to
 // the proxy, the handshake that waits for the proxy, and their release.
 #include "benchcast.hpp"
-#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::benchcast {
 namespace {
@@ -11,7 +10,7 @@ constexpr long send_high_water_mark = 100000;
 // The proxy listens on the local machine only.
 Ref endpoint(PyObject* port) { return call_method(id<"tcp://localhost:{}">(), id<"format">(), port); }
 
-Ref zmq_constant(PyObject* name) { return getattr(global(id<"zmq">()).get(), name); }
+Ref zmq_constant(PyObject* name) { return getattr(state.global(id<"zmq">()).get(), name); }
 
 // The module state holds every context a publisher made and has not released,
 // mapped to the sockets made from it. Held there, they can never be garbage
@@ -94,9 +93,8 @@ void release_zmq(PyObject* self, bool discard) {
     if (!context || context.is(Py_None)) return;
     if (discard) {
         Ref destroy = getattr(context.get(), id<"destroy">());
-        PyObject* keyword = kwnames<"linger">();
         Ref no_linger = check(PyLong_FromLong(0));
-        call_kw(destroy.get(), {no_linger.get()}, keyword);
+        call_kw(destroy.get(), {no_linger.get()}, kwnames<"linger">());
     } else {
         call_method(context.get(), id<"destroy">());
     }

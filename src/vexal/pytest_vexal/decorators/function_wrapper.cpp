@@ -9,10 +9,6 @@
 namespace vexal::decorators {
 namespace {
 
-bool is_text(PyObject* value, const char* ascii) {
-    return PyUnicode_Check(value) && PyUnicode_CompareWithASCIIString(value, ascii) == 0;
-}
-
 // The wrapper's own fields, read through their descriptors as wrapt's call
 // reads them (its attribute hook, which forwards to the wrapped object, is
 // not needed for these).

@@ -142,8 +142,7 @@ Ref angle_property(FunctionObject*, PyObject* const* args) {
     if (PyComplex_Check(self) && state.angle.holds()) {
         return call(state.float64, Ref(check(PyFloat_FromDouble(angle_degrees(self)))).get());
     }
-    PyObject* keywords = kwnames<"deg">();
-    return call_kw(getattr(np.get(), id<"angle">()).get(), {self, Py_True}, keywords);
+    return call_kw(getattr(np.get(), id<"angle">()).get(), {self, Py_True}, kwnames<"deg">());
 }
 
 Ref mag_property(FunctionObject*, PyObject* const* args) { return check(PyNumber_Absolute(args[0])); }

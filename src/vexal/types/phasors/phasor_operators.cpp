@@ -110,9 +110,8 @@ Ref operator_impl(FunctionObject*, PyObject* const* args) {
     const Operator& o = operators[static_cast<int>(O)];
     Ref parent = call(state.global(id<"_super">()).get(), state.global(id<"Phasor">()).get(), self);
     Ref base_op = getattr(parent.get(), Ref(text(o.name)).get());
-    PyObject* keywords = kwnames<"format_alias">();
     return call_kw(state.global(id<"generic_op">()).get(),
-                   {self, other, base_op.get(), alias_pattern(o).get()}, keywords);
+                   {self, other, base_op.get(), alias_pattern(o).get()}, kwnames<"format_alias">());
 }
 
 Ref div_impl(FunctionObject*, PyObject* const* args) {

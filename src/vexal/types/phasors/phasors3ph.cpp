@@ -153,15 +153,14 @@ const FunctionDef getnewargs_def{"__getnewargs__", "self", getnewargs};
 
 void register_phasors3ph(PyObject* module) {
     Ref defaults = check(PyTuple_Pack(2, Py_False, Py_None));
-    Ref cls = ClassBuilder(module, "Phasors3ph")
-                  .base(getattr(state.alias_module, id<"AliasTuple">()).get())
-                  .doc(phasors3ph_doc)
-                  .static_method(new_def, defaults.get())
-                  .method(init_def, defaults.get())
-                  .method(getnewargs_def)
-                  .build();
-    state.phasors3ph = Py_NewRef(cls.get());
-    add_object(module, "Phasors3ph", cls);
+    state.phasors3ph = ClassBuilder(module, "Phasors3ph")
+                           .base(getattr(state.alias_module, id<"AliasTuple">()).get())
+                           .doc(phasors3ph_doc)
+                           .static_method(new_def, defaults.get())
+                           .method(init_def, defaults.get())
+                           .method(getnewargs_def)
+                           .add_to_module()
+                           .release();
 }
 
 }  // namespace vexal::phasors

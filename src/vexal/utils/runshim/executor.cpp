@@ -6,16 +6,16 @@ namespace vexal::runshim {
 namespace {
 
 void set_raise_exceptions(PyObject* flag) {
-    Ref raise_exceptions = getattr(global(id<"hil">()).get(), id<"raise_exceptions">());
+    Ref raise_exceptions = getattr(scope.global(id<"hil">()).get(), id<"raise_exceptions">());
     call(raise_exceptions.get(), flag);
 }
 
 void set_model_raise_exceptions(PyObject* flag) {
-    call_method(global(id<"model">()).get(), id<"raise_exceptions">(), flag);
+    call_method(scope.global(id<"model">()).get(), id<"raise_exceptions">(), flag);
 }
 
 void chdir(PyObject* directory) {
-    call_method(global(id<"os">()).get(), id<"chdir">(), directory);
+    call_method(scope.global(id<"os">()).get(), id<"chdir">(), directory);
 }
 
 // Runs every restoring step even when an earlier one fails; the failures
@@ -52,7 +52,7 @@ void restore(PyObject* self) {
 }
 
 void attach(PyObject* body, PyObject* name) {
-    Ref allure = global(id<"allure">());
+    Ref allure = scope.global(id<"allure">());
     Ref text_type = getattr(getattr(allure.get(), id<"attachment_type">()).get(), id<"TEXT">());
     PyObject* keywords = kwnames<"name", "attachment_type">();
     call_kw(getattr(allure.get(), id<"attach">()).get(), {body, name, text_type.get()}, keywords);
@@ -63,7 +63,7 @@ void attach(PyObject* body, PyObject* name) {
 // (capsysbinary) goes to the stream's byte buffer.
 void hand_back(PyObject* stream_name, PyObject* text) {
     if (!truthy(text)) return;
-    Ref stream = getattr(global(id<"sys">()).get(), stream_name);
+    Ref stream = getattr(scope.global(id<"sys">()).get(), stream_name);
     if (PyBytes_Check(text) || PyByteArray_Check(text)) {
         call_method(stream.get(), id<"flush">());
         stream = getattr(stream.get(), id<"buffer">());
@@ -75,7 +75,7 @@ void hand_back(PyObject* stream_name, PyObject* text) {
 Ref init(FunctionObject*, PyObject* const* args) {
     PyObject *self = args[0], *tmp_cwd = args[1], *capsys = args[2];
     setattr(self, id<"tmp_cwd">(), tmp_cwd);
-    setattr(self, id<"orig_cwd">(), call_method(global(id<"os">()).get(), id<"getcwd">()).get());
+    setattr(self, id<"orig_cwd">(), call_method(scope.global(id<"os">()).get(), id<"getcwd">()).get());
     setattr(self, id<"capsys">(), capsys);
     return none();
 }
@@ -102,7 +102,7 @@ Ref enter(FunctionObject*, PyObject* const* args) {
 Ref exit(FunctionObject*, PyObject* const* args) {
     PyObject* self = args[0];
     restore(self);
-    call_method(getattr(global(id<"sys">()).get(), id<"stdout">()).get(), id<"flush">());
+    call_method(getattr(scope.global(id<"sys">()).get(), id<"stdout">()).get(), id<"flush">());
     Ref captured = call_method(getattr(self, id<"capsys">()).get(), id<"readouterr">());
     Ref out = getattr(captured.get(), id<"out">());
     Ref err = getattr(captured.get(), id<"err">());
@@ -151,18 +151,17 @@ suppressed.
 }  // namespace
 
 void register_executor(PyObject* module) {
-    Ref cls = ClassBuilder(module, "ContextTestExecutor")
-                  .doc("Run a block in a test script's directory with the simulator interfaces not raising, and "
-                       "attach the output captured meanwhile to the Allure report.\n\n"
-                       "Attributes\n----------\n"
-                       "tmp_cwd : str\n    Directory to run in.\n"
-                       "orig_cwd : str\n    Working directory at construction, restored on exit.\n"
-                       "capsys : CaptureFixture\n    The calling test's ``capsys`` fixture.\n")
-                  .method(init_def)
-                  .method(enter_def)
-                  .method(exit_def)
-                  .build();
-    add_object(module, "ContextTestExecutor", cls);
+    ClassBuilder(module, "ContextTestExecutor")
+        .doc("Run a block in a test script's directory with the simulator interfaces not raising, and "
+             "attach the output captured meanwhile to the Allure report.\n\n"
+             "Attributes\n----------\n"
+             "tmp_cwd : str\n    Directory to run in.\n"
+             "orig_cwd : str\n    Working directory at construction, restored on exit.\n"
+             "capsys : CaptureFixture\n    The calling test's ``capsys`` fixture.\n")
+        .method(init_def)
+        .method(enter_def)
+        .method(exit_def)
+        .add_to_module();
 }
 
 }  // namespace vexal::runshim

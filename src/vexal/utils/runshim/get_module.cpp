@@ -6,7 +6,7 @@ namespace {
 
 Ref get_module(FunctionObject*, PyObject* const* args) {
     PyObject* filepath = args[0];
-    Ref util = getattr(global(id<"importlib">()).get(), id<"util">());
+    Ref util = getattr(scope.global(id<"importlib">()).get(), id<"util">());
     Ref spec = call_method(util.get(), id<"spec_from_file_location">(), id<"module.name">(), filepath);
     // No loader knows the file's extension: say so rather than fail on None.
     if (spec.is(Py_None)) {

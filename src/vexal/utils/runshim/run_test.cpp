@@ -6,7 +6,7 @@ namespace vexal::runshim {
 namespace {
 
 Ref os_path(PyObject* function, PyObject* arg) {
-    Ref path = getattr(global(id<"os">()).get(), id<"path">());
+    Ref path = getattr(scope.global(id<"os">()).get(), id<"path">());
     return call_method(path.get(), function, arg);
 }
 
@@ -17,7 +17,7 @@ Ref module_file(PyObject* request) {
 }
 
 [[noreturn]] void skip(PyObject* reason) {
-    call(getattr(global(id<"pytest">()).get(), id<"skip">()).get(), reason);
+    call(getattr(scope.global(id<"pytest">()).get(), id<"skip">()).get(), reason);
     raise_format(PyExc_RuntimeError, "pytest.skip returned instead of raising");
 }
 
@@ -29,9 +29,9 @@ bool is_word(PyObject* result, PyObject* word) {
 // The script's verdict: passes, or skips or fails the test. Checked whatever
 // the optimisation flag; "failed" is a failure too.
 void check_verdict(PyObject* result) {
-    bool is_text = PyUnicode_Check(result);
-    if (is_text && is_word(result, id<"skipped">())) skip(id<"Test code skipped the test.">());
-    if (!truthy(result) || (is_text && is_word(result, id<"failed">()))) {
+    bool is_str = PyUnicode_Check(result);
+    if (is_str && is_word(result, id<"skipped">())) skip(id<"Test code skipped the test.">());
+    if (!truthy(result) || (is_str && is_word(result, id<"failed">()))) {
         raise(PyExc_AssertionError, "Test returned Failed status.");
     }
 }
@@ -48,23 +48,23 @@ Ref run_test(FunctionObject*, PyObject* const* args) {
     Ref file = str(module_file(request).get());
     Ref filedir = os_path(id<"abspath">(), os_path(id<"dirname">(), file.get()).get());
     Ref script = check(PySequence_GetItem(test_spec, 0));
-    Ref joined = call_method(getattr(global(id<"os">()).get(), id<"path">()).get(), id<"join">(), filedir.get(),
+    Ref joined = call_method(getattr(scope.global(id<"os">()).get(), id<"path">()).get(), id<"join">(), filedir.get(),
                              script.get());
     Ref test_filename = os_path(id<"abspath">(), joined.get());
     Ref test_dir = os_path(id<"dirname">(), test_filename.get());
     Ref parameters = check(PySequence_GetSlice(test_spec, 1, PY_SSIZE_T_MAX));
     Ref positional = check(PySequence_Tuple(parameters.get()));
 
-    Ref loaded = call(global(id<"get_module">()).get(), test_filename.get());
+    Ref loaded = call(scope.global(id<"get_module">()).get(), test_filename.get());
     Ref test_function = lookup_attr(loaded.get(), id<"test">());
     if (!test_function || test_function.is(Py_None)) skip(id<"Test file doesn't have correct main test function">());
 
-    Ref executor = call(global(id<"ContextTestExecutor">()).get(), test_dir.get(), capsys);
+    Ref executor = call(scope.global(id<"ContextTestExecutor">()).get(), test_dir.get(), capsys);
     // The verdict is raised inside the "Test run" step, so that the step
     // fails or skips with the test.
     bool passed = false;
     with(executor.get(), [&](PyObject*) {
-        Ref step = call(getattr(global(id<"allure">()).get(), id<"step">()).get(), id<"Test run">());
+        Ref step = call(getattr(scope.global(id<"allure">()).get(), id<"step">()).get(), id<"Test run">());
         return with(step.get(), [&](PyObject*) {
             Ref result = check(PyObject_Call(test_function.get(), positional.get(), nullptr));
             check_verdict(result.get());

@@ -6,8 +6,6 @@ namespace vexal::runshim {
 
 extern ModuleScope scope;
 
-inline Ref global(PyObject* name) { return scope.global(name); }
-
 void register_get_module(PyObject* module);
 void register_executor(PyObject* module);
 void register_run_test(PyObject* module);

@@ -12,11 +12,10 @@ Ref as_float64(PyObject* values) {
     Ref array = call(state.np_atleast_1d, product.get());
     Ref dtype = getattr(array.get(), id<"dtype">());
     Ref kind = getattr(dtype.get(), id<"kind">());
-    if (PyUnicode_Check(kind.get()) && PyUnicode_CompareWithASCIIString(kind.get(), "c") == 0) {
+    if (is_text(kind.get(), "c")) {
         // numpy's own refusal of the cast
         Ref astype = getattr(array.get(), id<"astype">());
-        PyObject* keywords = kwnames<"casting">();
-        call_kw(astype.get(), {state.float64, text("same_kind").get()}, keywords);
+        call_kw(astype.get(), {state.float64, text("same_kind").get()}, kwnames<"casting">());
     }
     return call(state.np_asarray, array.get(), state.float64);
 }
@@ -99,9 +98,8 @@ Ref new_block(Py_ssize_t n) {
 Ref wrap_block(PyObject* block, PyObject* index, const char* const names[3]) {
     Ref columns = check(Py_BuildValue("[sss]", names[0], names[1], names[2]));
     Ref frame_type = getattr(state.global(id<"pd">()).get(), id<"DataFrame">());
-    PyObject* keywords = kwnames<"index", "columns", "copy">();
     return call_kw(frame_type.get(), {getattr(block, id<"T">()).get(), index, columns.get(), Py_False},
-                   keywords);
+                   kwnames<"index", "columns", "copy">());
 }
 
 void register_signal_columns(PyObject*) {

@@ -301,9 +301,7 @@ void register_constants(PyObject* module) {
 }
 
 void register_symmetrical(PyObject* module) {
-    for (const FunctionDef* def : {&complete_def, &symmetrical_def, &inv_symmetrical_def}) {
-        add_function(module, *def);
-    }
+    add_functions(module, {&complete_def, &symmetrical_def, &inv_symmetrical_def});
 }
 
 }  // namespace vexal::transformations
