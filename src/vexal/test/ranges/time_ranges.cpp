@@ -77,8 +77,7 @@ vexal.test.ranges.before
 }  // namespace
 
 void register_time_ranges(PyObject* module) {
-    add_function(module, before_def);
-    add_function(module, after_def);
+    add_functions(module, {&before_def, &after_def});
 }
 
 }  // namespace vexal::ranges

@@ -1,6 +1,5 @@
 // AliasTuple: a tuple with an alias, printing its items' own texts on request.
 #include "alias.hpp"
-#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::alias {
 namespace {
@@ -53,8 +52,8 @@ Ref own_text(PyObject* self, PyObject* value, PyObject* child_original_str) {
     if (truthy(child_original_str)) return call_method(self, id<"create_original_child_str">(), value);
     if (!state.py2) return str(value);
     Ref raw = call_method(value, id<"__str__">());
-    PyObject* encoding = kwnames<"encoding">();
-    return call_kw(reinterpret_cast<PyObject*>(&PyUnicode_Type), {raw.get(), text("UTF-8").get()}, encoding);
+    return call_kw(reinterpret_cast<PyObject*>(&PyUnicode_Type), {raw.get(), text("UTF-8").get()},
+                   kwnames<"encoding">());
 }
 
 Ref init_alias_tuple(FunctionObject*, PyObject* const* args) {

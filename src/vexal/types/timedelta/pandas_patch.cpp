@@ -1,7 +1,6 @@
 // The process-wide changes to pandas' time span and time index, and the
 // deprecated to_timedelta.
 #include "timedelta.hpp"
-#include "vexal_rt/kwnames.hpp"
 
 #include <iterator>
 
@@ -76,9 +75,8 @@ Ref maybe_cast_slice_bound(FunctionObject*, PyObject* const* args) {
     assert_slice_kind(kind);
     if (PyUnicode_Check(label)) {
         // Current pandas rejects its own default unit beside a string.
-        PyObject* unit_keyword = kwnames<"unit">();
         try {
-            return call_kw(state.coerce_scalar, {label, Py_None}, unit_keyword);
+            return call_kw(state.coerce_scalar, {label, Py_None}, kwnames<"unit">());
         } catch (const PyError&) {
             // Not a time: pandas' own TypeError, as its own slicing raises it.
             if (!PyErr_ExceptionMatches(PyExc_ValueError)) throw;

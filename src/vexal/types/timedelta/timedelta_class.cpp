@@ -1,8 +1,6 @@
 // Timedelta: a pandas.Timedelta that follows the alias protocol; a bare
 // number means seconds.
 #include "timedelta.hpp"
-#include "vexal_rt/init_slot.hpp"
-#include "vexal_rt/kwnames.hpp"
 
 namespace vexal::timedelta {
 namespace {
@@ -127,13 +125,11 @@ void set_signature(PyObject* cls) {
         Ref kind = getattr(PyList_GET_ITEM(parameters.get(), i), id<"kind">());
         if (truthy(compare(kind.get(), var_keyword.get(), Py_EQ).get())) position = i;
     }
-    PyObject* default_keyword = kwnames<"default">();
     Ref alias = call_kw(parameter.get(), {id<"alias">(), getattr(parameter.get(), id<"KEYWORD_ONLY">()).get(), Py_None},
-                        default_keyword);
+                        kwnames<"default">());
     check_status(PyList_Insert(parameters.get(), position, alias.get()));
-    PyObject* parameters_keyword = kwnames<"parameters">();
     Ref signature = call_kw(getattr(pandas_signature.get(), id<"replace">()).get(), {parameters.get()},
-                            parameters_keyword);
+                            kwnames<"parameters">());
     setattr(cls, id<"__signature__">(), signature.get());
 }
 
