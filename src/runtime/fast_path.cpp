@@ -10,6 +10,18 @@ namespace {
 
 PyObject* code_of(PyObject* value) { return value && PyFunction_Check(value) ? PyFunction_GetCode(value) : nullptr; }
 
+// `path` ends in a separator and `file`, whose '/' stand for either separator.
+bool path_ends_with(std::string_view path, std::string_view file) {
+    if (path.size() <= file.size()) return false;
+    std::string_view tail = path.substr(path.size() - file.size() - 1);
+    auto separator = [](char c) { return c == '/' || c == '\\'; };
+    if (!separator(tail[0])) return false;
+    for (size_t i = 0; i < file.size(); ++i) {
+        if (file[i] == '/' ? !separator(tail[i + 1]) : tail[i + 1] != file[i]) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 Ref host_original(const char* module, const char* name) {
@@ -29,6 +41,18 @@ bool is_numpy_function(PyObject* value, PyObject* name) {
         if (!actual || !PyUnicode_Check(actual.get()) || PyUnicode_Compare(actual.get(), expected) != 0) return false;
     }
     return true;
+}
+
+bool is_library_function(PyObject* value, const char* module, const char* name, std::string_view file) {
+    if (!PyFunction_Check(value)) return false;
+    PyObject* function_module = PyFunction_GetModule(value);  // null once deleted
+    Ref code_name = getattr(PyFunction_GetCode(value), id<"co_name">());
+    Ref code_file = getattr(PyFunction_GetCode(value), id<"co_filename">());
+    Py_ssize_t length = 0;
+    const char* path = PyUnicode_Check(code_file.get()) ? PyUnicode_AsUTF8AndSize(code_file.get(), &length) : nullptr;
+    if (!path) return PyErr_Clear(), false;  // a path that is no UTF-8 str is no library's file here
+    return function_module && is_text(function_module, module) && is_text(code_name.get(), name) &&
+           path_ends_with({path, static_cast<size_t>(length)}, file);
 }
 
 FastPath& FastPath::global(PyObject* dict, const char* name, Original original) {

@@ -26,6 +26,7 @@
 #include "vexal_rt/type_guard.hpp"
 
 #include <initializer_list>
+#include <string_view>
 #include <vector>
 
 namespace vexal_rt {
@@ -55,6 +56,11 @@ template <Literal Name>
 bool is_numpy_function(PyObject* value) {
     return is_numpy_function(value, id<Name>());
 }
+
+// A Python function a library module defines, known by its module, its
+// code's name and the file its code comes from (`package/file.py`, whichever
+// the path separator), rather than by what the name was bound to at import.
+bool is_library_function(PyObject* value, const char* module, const char* name, std::string_view file);
 
 class FastPath {
 public:

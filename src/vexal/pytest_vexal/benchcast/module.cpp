@@ -28,33 +28,14 @@ constexpr Import imports[] = {
     {"pytest", "pytest", nullptr, &state.pytest},
 };
 
-bool text_ends_with(PyObject* value, const char* suffix) {
-    if (!PyUnicode_Check(value)) return false;
-    Ref tail = check(PyUnicode_FromString(suffix));
-    Py_ssize_t found = PyUnicode_Tailmatch(value, tail.get(), 0, PY_SSIZE_T_MAX, 1);
-    if (found < 0) raise();
-    return found == 1;
-}
-
-// The dumps the json package defines, whatever json.dumps was bound to when
-// this module was imported: a Python function named dumps, of the module
-// json, whose code comes from the package's __init__.py.
-bool is_json_own_dumps(PyObject* value) {
-    if (!PyFunction_Check(value)) return false;
-    Ref module = Ref::borrow(PyFunction_GetModule(value));  // null once deleted
-    Ref code = Ref::borrow(PyFunction_GetCode(value));
-    Ref name = getattr(code.get(), id<"co_name">());
-    Ref file = getattr(code.get(), id<"co_filename">());
-    return module && is_text(module.get(), "json") && is_text(name.get(), "dumps") &&
-           (text_ends_with(file.get(), "/json/__init__.py") || text_ends_with(file.get(), "\\json\\__init__.py"));
-}
+bool is_json_dumps(PyObject* value) { return is_library_function(value, "json", "dumps", "json/__init__.py"); }
 
 // json.dumps stands for "{}" while json is the module imported and its dumps
-// is json's own.
+// is json's own, whatever json.dumps was bound to when this module was imported.
 void hold_own(PyObject*) {
     state.open_contexts = check(PyDict_New()).release();
     state.plain_dumps.global(state.globals, "json", state.json)
-        .global(PyModule_GetDict(state.json), "dumps", Original(is_json_own_dumps));
+        .global(PyModule_GetDict(state.json), "dumps", Original(is_json_dumps));
 }
 
 constexpr Part parts[] = {hold_own,            register_msg_types, register_identifiable,
