@@ -57,7 +57,10 @@ def instructions(root, size, extra):
     out = os.path.join(root, "callgrind.out")
     command = ["valgrind", "--tool=callgrind", f"--callgrind-out-file={out}", sys.executable, "-m", "pytest",
                "-q", "-p", "no:cacheprovider", directory, *extra]
-    subprocess.run(command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=root)
+    # One hash seed for every run: with random ones the same run differs by
+    # hundreds of thousands of instructions (set orders, collector timing).
+    subprocess.run(command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=root,
+                   env=dict(os.environ, PYTHONHASHSEED="0"))
     with open(out) as counts:
         summary = re.search(r"^summary: (\d+)", counts.read(), re.M)
     os.remove(out)
