@@ -20,7 +20,7 @@ from vexal.allure_commons import stepline
 from vexal.allure_realtime.listener import AllurePytestLoggerListener
 
 SPEED_UP_TARGET = 3.0
-PLUGIN_OVERHEAD_TARGET = 0.15
+PLUGIN_OVERHEAD_TARGET = 0.10
 REPEATS = 5
 TESTS_IN_RUN = 2000
 RUNS = 5
