@@ -45,13 +45,13 @@ bool is_numpy_function(PyObject* value, PyObject* name) {
 
 bool is_library_function(PyObject* value, const char* module, const char* name, std::string_view file) {
     if (!PyFunction_Check(value)) return false;
-    PyObject* function_module = PyFunction_GetModule(value);  // null once deleted
+    Ref function_module = Ref::borrow(PyFunction_GetModule(value));  // null once deleted
     Ref code_name = getattr(PyFunction_GetCode(value), id<"co_name">());
     Ref code_file = getattr(PyFunction_GetCode(value), id<"co_filename">());
     Py_ssize_t length = 0;
     const char* path = PyUnicode_Check(code_file.get()) ? PyUnicode_AsUTF8AndSize(code_file.get(), &length) : nullptr;
     if (!path) return PyErr_Clear(), false;  // a path that is no UTF-8 str is no library's file here
-    return function_module && is_text(function_module, module) && is_text(code_name.get(), name) &&
+    return function_module && is_text(function_module.get(), module) && is_text(code_name.get(), name) &&
            path_ends_with({path, static_cast<size_t>(length)}, file);
 }
 
